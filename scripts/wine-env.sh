@@ -1,0 +1,15 @@
+# Private Wine environment of the project; source it. LUMVANE_WINE_DIR picks the state folder
+# (default build/wine): prefix, HOME with a real Desktop folder, XDG folders and the zh_CN locale.
+lumvane_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+: "${LUMVANE_WINE_DIR:=$lumvane_repo/build/wine}"
+export LUMVANE_WINE_DIR
+export WINEARCH=win64
+export WINEPREFIX="$LUMVANE_WINE_DIR/prefix"
+export HOME="$LUMVANE_WINE_DIR/home"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_DATA_HOME="$HOME/.local/share"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
+export LOCPATH="$LUMVANE_WINE_DIR/locale"
+[ -d "$LOCPATH/zh_CN.UTF-8" ] && export LC_ALL=zh_CN.UTF-8
+unset LANGUAGE

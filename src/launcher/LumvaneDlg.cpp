@@ -1,0 +1,445 @@
+#include "launcher/LumvaneDlg.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <windowsx.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "desktop/DesktopShortcut.h"
+#include "desktop/UrlCache.h"
+#include "framework/App.h"
+#include "framework/Handles.h"
+#include "launcher/Geometry.h"
+#include "resource.h"
+#include "skin/LoginShape.h"
+
+namespace {
+
+constexpr char kLauncherTitle[] = "Quarnis-->Brevik";
+constexpr char kExitQuestion[] = "当前正在游戏中，你确认要退出吗？";
+constexpr char kTrayTip[] = "Brevik极速登陆器";
+constexpr UINT kTrayIconId = 128;
+constexpr UINT kTrayCallback = WM_USER + 1;
+constexpr UINT kTrayMenuFlags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON;
+constexpr int kHighQualityInterpolation = 2;
+constexpr UINT kFollowFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+constexpr std::array<WORD, 3> kArtwork{IDB_ARTWORK_1, IDB_ARTWORK_2, IDB_ARTWORK_3};
+
+POINT PointFrom(LPARAM lParam) noexcept
+{
+    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+void MoveTo(HWND window, const Box& box) noexcept
+{
+    ::MoveWindow(window, box.left, box.top, box.Width(), box.Height(), TRUE);
+}
+
+} // namespace
+
+CLumvaneDlg* Launcher() noexcept
+{
+    return dynamic_cast<CLumvaneDlg*>(MainWindow());
+}
+
+CLumvaneDlg::CLumvaneDlg() noexcept
+    : Dialog(IDD_LUMVANE_DIALOG),
+      icon_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+{
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+}
+
+CLumvaneDlg::~CLumvaneDlg()
+{
+    for (HWND pane : {pageHost_.hwnd(), backdrop_.hwnd(), captionBar_.hwnd(), leftBar_.hwnd(), rightBar_.hwnd(),
+                      bottomBar_.hwnd()}) {
+        if (pane)
+            ::DestroyWindow(pane);
+    }
+}
+
+BOOL CLumvaneDlg::OnInitDialog() noexcept
+{
+    Dialog::OnInitDialog();
+    ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
+
+    char desktop[MAX_PATH] = {};
+    bool haveDesktop = false;
+    LPITEMIDLIST desktopItem = nullptr;
+    if (::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktopItem) == S_OK) {
+        haveDesktop = ::SHGetPathFromIDListA(desktopItem, desktop);
+        ::CoTaskMemFree(desktopItem);
+    }
+    CreateDesktopShortcut(haveDesktop ? desktop : nullptr);
+
+    gameMode_ = 0;
+    ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    LoadSkinImage(&closeSpotImages_[0], IDB_CLOSE_SPOT);
+    LoadSkinImage(&closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
+    LoadSkinImage(&closeSpotImages_[2], IDB_CLOSE_SPOT_THIRD);
+    closeSpotRect_ = {kCloseSpotLeft, kCloseSpotTop, kCloseSpotLeft + closeSpotImages_[0].Width(),
+                      kCloseSpotTop + closeSpotImages_[0].Height()};
+    closeSpotHover_ = 0;
+
+    LoadSkinImage(&backdropImage_, IDB_BACKDROP);
+    ::MoveWindow(hwnd(), 0, 0, backdropImage_.Width(), backdropImage_.Height(), TRUE);
+
+    RECT window, client;
+    ::GetWindowRect(hwnd(), &window);
+    ::GetClientRect(hwnd(), &client);
+    horizontalFrameOffset_ = ((window.right - window.left) - (client.right - client.left)) / 2;
+    verticalFrameOffset_ = (window.bottom - window.top) - (client.bottom - client.top) - horizontalFrameOffset_;
+
+    SkinImage artwork;
+    ComposeBackdrop(artwork);
+    ApplyLoginShape();
+
+    pageHost_.Create(IDD_PAGE_HOST, hwnd());
+    ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
+    MoveTo(pageHost_.hwnd(), kLoginPageRect);
+    pageHost_.Navigate(kStartUrl);
+
+    CenterWindow(hwnd());
+
+    captionBar_.Create(IDD_CAPTION_BAR, hwnd());
+    leftBar_.Create(IDD_SIDE_BAR, hwnd());
+    rightBar_.Create(IDD_SIDE_BAR, hwnd());
+    bottomBar_.Create(IDD_BOTTOM_BAR, hwnd());
+    backdrop_.Create(IDD_BACKDROP, hwnd());
+
+    ::SetWindowTextA(hwnd(), kLauncherTitle);
+    AddTrayIcon();
+    return TRUE;
+}
+
+// One of the three artwork pictures, chosen once per run, blended over the frame.
+void CLumvaneDlg::ComposeBackdrop(SkinImage& artwork) noexcept
+{
+    LoadSkinImage(&artwork, kArtwork[std::rand() % kArtwork.size()]);
+    if (HDC dc = backdropImage_.GetDC()) {
+        artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
+        backdropImage_.ReleaseDC();
+    }
+    backdrop_.SetImage(&backdropImage_);
+}
+
+// Cuts the window down to the page rectangle and the close spot's disc. The window stands at the
+// screen origin, so the runs are window coordinates.
+void CLumvaneDlg::ApplyLoginShape() noexcept
+{
+    SkinImage canvas;
+    if (!canvas.Create(backdropImage_.Width(), backdropImage_.Height(), 32, 0))
+        return;
+    PaintLoginShape(canvas.Pixels(), closeSpotImages_[0].Pixels(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
+
+    RECT window;
+    ::GetWindowRect(hwnd(), &window);
+    const int left = window.left + horizontalFrameOffset_;
+    const int top = window.top + verticalFrameOffset_;
+    UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
+    for (const AlphaRun& run : AlphaRuns(canvas.Pixels())) {
+        UniqueRegion row(::CreateRectRgn(left + run.left, top + run.y, left + run.right, top + run.y + 1));
+        ::CombineRgn(shape.get(), shape.get(), row.get(), RGN_OR);
+    }
+    if (::SetWindowRgn(hwnd(), shape.get(), TRUE))
+        shape.release();
+}
+
+void CLumvaneDlg::EnterGameMode() noexcept
+{
+    if (gameMode_)
+        return;
+    gameMode_ = 1;
+    ::ShowWindow(backdrop_.hwnd(), SW_HIDE);
+    ::MoveWindow(hwnd(), 0, 0, kGameModeWidth, kGameModeHeight, TRUE);
+    CenterWindow(hwnd());
+    ::SetWindowRgn(hwnd(), nullptr, FALSE);
+    ToggleMaximize();
+}
+
+void CLumvaneDlg::ReturnToLoginMode() noexcept
+{
+    if (gameMode_ != 1)
+        return;
+    ::ShowWindow(hwnd(), SW_HIDE);
+    ::MoveWindow(hwnd(), 0, 0, backdropImage_.Width(), backdropImage_.Height(), TRUE);
+    gameMode_ = 0;
+    ::ShowWindow(backdrop_.hwnd(), SW_SHOWNORMAL);
+    for (HWND bar : {captionBar_.hwnd(), leftBar_.hwnd(), rightBar_.hwnd(), bottomBar_.hwnd()})
+        ::ShowWindow(bar, SW_HIDE);
+    ApplyLoginShape();
+    MoveTo(pageHost_.hwnd(), kLoginPageRect);
+    CenterWindow(hwnd());
+    ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+}
+
+void CLumvaneDlg::ToggleMaximize() noexcept
+{
+    if (::IsZoomed(hwnd())) {
+        ::ShowWindow(hwnd(), SW_SHOWDEFAULT);
+        CenterWindow(hwnd());
+    } else {
+        ::ShowWindow(hwnd(), SW_MAXIMIZE);
+    }
+}
+
+void CLumvaneDlg::ToggleVisibility() noexcept
+{
+    ::ShowWindow(hwnd(), ::IsWindowVisible(hwnd()) ? SW_HIDE : SW_SHOW);
+}
+
+int CLumvaneDlg::ConfirmExit() noexcept
+{
+    const int answer = AppMessageBox(kExitQuestion, MB_OKCANCEL | MB_ICONINFORMATION);
+    if (answer != IDOK)
+        return answer;
+    Quit();
+}
+
+void CLumvaneDlg::Quit() noexcept
+{
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = hwnd();
+    icon.uID = kTrayIconId;
+    ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    std::exit(0);
+}
+
+void CLumvaneDlg::AddTrayIcon() noexcept
+{
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = hwnd();
+    icon.uID = kTrayIconId;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = kTrayCallback;
+    icon.hIcon = icon_;
+    strcpy_s(icon.szTip, sizeof(icon.szTip), kTrayTip);
+    ::Shell_NotifyIconA(NIM_ADD, &icon);
+}
+
+void CLumvaneDlg::PopupLauncherMenu(UINT flags) noexcept
+{
+    UniqueMenu menu(::LoadMenuW(::GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDR_LAUNCHER_MENU)));
+    POINT pointer;
+    ::GetCursorPos(&pointer);
+    ::TrackPopupMenu(::GetSubMenu(menu.get(), 0), flags, pointer.x, pointer.y, 0, MainWindowHandle(), nullptr);
+}
+
+bool CLumvaneDlg::PreTranslateMessage(MSG* message) noexcept
+{
+    if (message->message == WM_KEYDOWN && (message->wParam == VK_RETURN || message->wParam == VK_ESCAPE))
+        return false;
+    return Dialog::PreTranslateMessage(message);
+}
+
+LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ERASEBKGND: {
+        RECT client;
+        ::GetClientRect(hwnd(), &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        return TRUE;
+    }
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(icon_);
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_WINDOWPOSCHANGED:
+        OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
+        return 0;
+    case WM_SHOWWINDOW:
+        OnShowWindow(static_cast<BOOL>(wParam));
+        return 0;
+    case WM_NCHITTEST:
+        return OnNcHitTest(PointFrom(lParam));
+    case WM_NCLBUTTONDOWN:
+        OnNcLButtonDown(static_cast<UINT>(wParam), PointFrom(lParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(PointFrom(lParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(PointFrom(lParam));
+        return 0;
+    case WM_MOUSELEAVE:
+        OnMouseLeave();
+        return 0;
+    case kTrayCallback:
+        return OnTrayNotify(wParam, lParam);
+    case WM_CLOSE:
+        Quit();
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 && OnCommand(LOWORD(wParam)))
+            return 0;
+        break;
+    }
+    return Dialog::HandleMessage(message, wParam, lParam);
+}
+
+void CLumvaneDlg::OnPaint() noexcept
+{
+    PaintDc dc(hwnd());
+    if (::IsIconic(hwnd())) {
+        ::SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+        RECT client;
+        ::GetClientRect(hwnd(), &client);
+        const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        ::DrawIcon(dc.get(), x, y, icon_);
+    } else if (!gameMode_) {
+        closeSpotImages_[closeSpotHover_].DrawScaled(dc.get(), closeSpotRect_, kHighQualityInterpolation);
+    }
+}
+
+void CLumvaneDlg::OnSize(UINT type, int cx, int cy) noexcept
+{
+    Default();
+    if (type == SIZE_MAXIMIZED) {
+        RECT work;
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        if (cx > work.right - work.left || cy > work.bottom - work.top) {
+            ::MoveWindow(hwnd(), work.left, work.top, work.right - work.left, work.bottom - work.top, TRUE);
+            return;
+        }
+    }
+    if (!gameMode_ || cx <= 0 || cy <= 0)
+        return;
+    const GameLayout layout = LayoutGamePanes(cx, cy);
+    HDWP batch = ::BeginDeferWindowPos(5);
+    const auto place = [&batch](HWND pane, const Box& box, UINT flags) {
+        if (batch)
+            batch = ::DeferWindowPos(batch, pane, nullptr, box.left, box.top, box.Width(), box.Height(), flags);
+    };
+    place(pageHost_.hwnd(), layout.pageHost, SWP_NOACTIVATE);
+    place(captionBar_.hwnd(), layout.captionBar, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    place(leftBar_.hwnd(), layout.leftBar, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    place(rightBar_.hwnd(), layout.rightBar, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    place(bottomBar_.hwnd(), layout.bottomBar, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (batch)
+        ::EndDeferWindowPos(batch);
+}
+
+// In login mode the backdrop window keeps the launcher window's place and size.
+void CLumvaneDlg::OnWindowPosChanged(const WINDOWPOS& position) noexcept
+{
+    Default();
+    if (gameMode_ || !backdrop_.hwnd())
+        return;
+    if (position.cx >= 0 && position.cy > 0) {
+        ::SetWindowPos(backdrop_.hwnd(), nullptr, position.x + horizontalFrameOffset_,
+                       position.y + verticalFrameOffset_, position.cx, position.cy, kFollowFlags);
+    }
+}
+
+void CLumvaneDlg::OnShowWindow(BOOL show) noexcept
+{
+    Default();
+    if (!gameMode_)
+        ::ShowWindow(backdrop_.hwnd(), show);
+}
+
+LRESULT CLumvaneDlg::OnNcHitTest(POINT screen) noexcept
+{
+    RECT window;
+    ::GetWindowRect(hwnd(), &window);
+    const FrameHit edge = FrameHitTest({window.left, window.top, window.right, window.bottom}, screen.x, screen.y);
+    if (edge != kHitNowhere)
+        return edge;
+    return CaptionForClient(static_cast<int>(Default()));
+}
+
+void CLumvaneDlg::OnNcLButtonDown(UINT hitCode, POINT screen) noexcept
+{
+    if (hitCode >= HTLEFT && hitCode <= HTBOTTOMRIGHT) {
+        ::SendMessageA(hwnd(), WM_SYSCOMMAND, SC_SIZE + (hitCode - 9), MAKELPARAM(screen.x, screen.y));
+        return;
+    }
+    if (hitCode != HTCAPTION)
+        return;
+    if (!gameMode_) {
+        POINT client = screen;
+        ::ScreenToClient(hwnd(), &client);
+        if (::PtInRect(&closeSpotRect_, client)) {
+            ConfirmExit();
+            return;
+        }
+    }
+    Default();
+}
+
+void CLumvaneDlg::OnLButtonDown(POINT client) noexcept
+{
+    if (!gameMode_) {
+        if (::PtInRect(&closeSpotRect_, client)) {
+            ConfirmExit();
+            return;
+        }
+    } else {
+        ::PostMessageA(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(client.x, client.y));
+    }
+    Default();
+}
+
+// The close spot lights up under the pointer in login mode.
+void CLumvaneDlg::OnMouseMove(POINT client) noexcept
+{
+    if (!gameMode_) {
+        const bool over = ::PtInRect(&closeSpotRect_, client);
+        if (over && !closeSpotHover_) {
+            closeSpotHover_ = 1;
+            ::InvalidateRect(hwnd(), &closeSpotRect_, TRUE);
+            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd(), 1};
+            ::TrackMouseEvent(&track);
+        } else if (!over && closeSpotHover_) {
+            closeSpotHover_ = 0;
+            ::InvalidateRect(hwnd(), &closeSpotRect_, TRUE);
+        }
+    }
+    Default();
+}
+
+void CLumvaneDlg::OnMouseLeave() noexcept
+{
+    Default();
+    closeSpotHover_ = 0;
+    ::InvalidateRect(hwnd(), &closeSpotRect_, TRUE);
+}
+
+LRESULT CLumvaneDlg::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) noexcept
+{
+    if (iconId != kTrayIconId)
+        return 1;
+    if (mouseMessage == WM_LBUTTONUP)
+        ToggleVisibility();
+    else if (mouseMessage == WM_RBUTTONUP)
+        PopupLauncherMenu(kTrayMenuFlags);
+    return 0;
+}
+
+bool CLumvaneDlg::OnCommand(UINT id) noexcept
+{
+    switch (id) {
+    case ID_MENU_REFRESH:
+        pageHost_.Navigate(kStartUrl);
+        return true;
+    case ID_MENU_CLEAR_CACHE:
+        ClearUrlCache();
+        return true;
+    case ID_MENU_EXIT:
+        ConfirmExit();
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The launcher window: login mode (shaped, under the backdrop) and game mode (maximised, with the
+// caption bar and the edge bars), its borderless frame, the tray icon and every way of quitting.
+#include <array>
+
+#include "framework/Dialog.h"
+#include "page/ClentDlalog.h"
+#include "skin/BottomBarDlg.h"
+#include "skin/LayEredDlg.h"
+#include "skin/LRBarDlg.h"
+#include "skin/SkinImage.h"
+#include "skin/TopBarDlg.h"
+
+class CLumvaneDlg : public Dialog {
+public:
+    CLumvaneDlg() noexcept;
+    ~CLumvaneDlg() override;
+
+    void EnterGameMode() noexcept;
+    void ReturnToLoginMode() noexcept;
+    void ToggleMaximize() noexcept;
+    void ToggleVisibility() noexcept;
+    // Asks before quitting; returns the answer only when the user does not confirm.
+    int ConfirmExit() noexcept;
+    void PopupLauncherMenu(UINT flags) noexcept;
+
+    bool InGameMode() const noexcept { return gameMode_ != 0; }
+    HWND CaptionBarWindow() const noexcept { return captionBar_.hwnd(); }
+    HWND BackdropWindow() const noexcept { return backdrop_.hwnd(); }
+    HWND PageHostWindow() const noexcept { return pageHost_.hwnd(); }
+    HWND LeftBarWindow() const noexcept { return leftBar_.hwnd(); }
+    HWND RightBarWindow() const noexcept { return rightBar_.hwnd(); }
+    HWND BottomBarWindow() const noexcept { return bottomBar_.hwnd(); }
+    CClentDlalog& PageHost() noexcept { return pageHost_; }
+
+    bool PreTranslateMessage(MSG* message) noexcept override;
+
+protected:
+    BOOL OnInitDialog() noexcept override;
+    void OnOK() noexcept override {}
+    void OnCancel() noexcept override {}
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+
+private:
+    void ComposeBackdrop(SkinImage& artwork) noexcept;
+    void ApplyLoginShape() noexcept;
+    void AddTrayIcon() noexcept;
+    [[noreturn]] void Quit() noexcept;
+
+    void OnPaint() noexcept;
+    void OnSize(UINT type, int cx, int cy) noexcept;
+    void OnWindowPosChanged(const WINDOWPOS& position) noexcept;
+    void OnShowWindow(BOOL show) noexcept;
+    LRESULT OnNcHitTest(POINT screen) noexcept;
+    void OnNcLButtonDown(UINT hitCode, POINT screen) noexcept;
+    void OnLButtonDown(POINT client) noexcept;
+    void OnMouseMove(POINT client) noexcept;
+    void OnMouseLeave() noexcept;
+    LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) noexcept;
+    bool OnCommand(UINT id) noexcept;
+
+    CTopBarDlg captionBar_;
+    LRBarDlg leftBar_;
+    LRBarDlg rightBar_;
+    BottomBarDlg bottomBar_;
+    HICON icon_;
+    CLayEredDlg backdrop_;
+    CClentDlalog pageHost_;
+    SkinImage backdropImage_;
+    std::array<SkinImage, 3> closeSpotImages_;
+    BYTE closeSpotHover_ = 0;
+    RECT closeSpotRect_{};
+    int gameMode_ = 0;
+    int verticalFrameOffset_ = 0;
+    int horizontalFrameOffset_ = 0;
+};
+
+// The launcher window of the running program (the application's main window), or null.
+CLumvaneDlg* Launcher() noexcept;

@@ -1,0 +1,28 @@
+#include "skin/BarPaint.h"
+
+#include "skin/SkinLook.h"
+
+namespace {
+
+void DrawWhole(HDC dc, const SkinImage& image, int x, int y) noexcept
+{
+    image.Draw(dc, x, y, image.Width(), image.Height(), 0, 0, image.Width(), image.Height());
+}
+
+} // namespace
+
+void DrawThreeSlice(HDC dc, int width, const SkinImage& leftCap, const SkinImage& tile,
+                    const SkinImage& rightCap) noexcept
+{
+    const ThreeSlice layout = LayoutThreeSlice(width, leftCap.Width(), tile.Width(), rightCap.Width());
+    DrawWhole(dc, leftCap, 0, 0);
+    for (int x : layout.tiles)
+        DrawWhole(dc, tile, x, 0);
+    DrawWhole(dc, rightCap, layout.rightCapX, 0);
+}
+
+void DrawTileColumn(HDC dc, int height, const SkinImage& tile) noexcept
+{
+    for (int y : TilePositions(0, tile.Height(), height))
+        DrawWhole(dc, tile, 0, y);
+}

@@ -1,0 +1,20 @@
+#include "skin/BottomBarDlg.h"
+
+#include "resource.h"
+#include "skin/BarPaint.h"
+
+BOOL BottomBarDlg::OnInitDialog() noexcept
+{
+    Dialog::OnInitDialog();
+    LoadSkinImage(&leftCap_, IDB_BOTTOM_LEFT);
+    LoadSkinImage(&tile_, IDB_BOTTOM_TILE);
+    LoadSkinImage(&rightCap_, IDB_BOTTOM_RIGHT);
+    return TRUE;
+}
+
+void BottomBarDlg::Paint(HDC dc) const noexcept
+{
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    DrawThreeSlice(dc, client.right, leftCap_, tile_, rightCap_);
+}

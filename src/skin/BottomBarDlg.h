@@ -1,0 +1,19 @@
+#pragma once
+// The game-mode bottom bar: a disabled child with a three-slice skin across its width.
+#include "skin/SkinBarDlg.h"
+#include "skin/SkinImage.h"
+
+class BottomBarDlg : public SkinBarDlg {
+public:
+    BottomBarDlg() noexcept : SkinBarDlg(162) {}
+
+protected:
+    BOOL OnInitDialog() noexcept override;
+    void Paint(HDC dc) const noexcept override;
+    bool Initialised() const noexcept override { return !leftCap_.IsNull(); }
+
+private:
+    SkinImage leftCap_;
+    SkinImage tile_;
+    SkinImage rightCap_;
+};

@@ -1,0 +1,18 @@
+#include "skin/LRBarDlg.h"
+
+#include "resource.h"
+#include "skin/BarPaint.h"
+
+BOOL LRBarDlg::OnInitDialog() noexcept
+{
+    Dialog::OnInitDialog();
+    LoadSkinImage(&tile_, IDB_SIDE_TILE);
+    return TRUE;
+}
+
+void LRBarDlg::Paint(HDC dc) const noexcept
+{
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    DrawTileColumn(dc, client.bottom, tile_);
+}

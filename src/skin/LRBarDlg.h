@@ -1,0 +1,17 @@
+#pragma once
+// A game-mode side bar: a disabled child that tiles its skin down its height.
+#include "skin/SkinBarDlg.h"
+#include "skin/SkinImage.h"
+
+class LRBarDlg : public SkinBarDlg {
+public:
+    LRBarDlg() noexcept : SkinBarDlg(136) {}
+
+protected:
+    BOOL OnInitDialog() noexcept override;
+    void Paint(HDC dc) const noexcept override;
+    bool Initialised() const noexcept override { return !tile_.IsNull(); }
+
+private:
+    SkinImage tile_;
+};

@@ -1,0 +1,36 @@
+#include "skin/LayEredDlg.h"
+
+#include <windowsx.h>
+
+#include "framework/Window.h"
+
+BOOL CLayEredDlg::OnInitDialog() noexcept
+{
+    Dialog::OnInitDialog();
+    const LONG exStyle = ::GetWindowLongA(hwnd(), GWL_EXSTYLE);
+    if (!(exStyle & WS_EX_LAYERED))
+        ::SetWindowLongA(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+
+    if (HDC source = image_ ? image_->GetDC() : nullptr) {
+        SIZE size{image_->Width(), image_->Height()};
+        POINT origin{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        ::UpdateLayeredWindow(hwnd(), nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
+        CenterWindow(hwnd());
+        ::ShowWindow(hwnd(), SW_SHOW);
+        image_->ReleaseDC();
+    }
+    return TRUE;
+}
+
+LRESULT CLayEredDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_LBUTTONDOWN) {
+        // The point goes in screen coordinates, so a press behaves alike wherever the window stands.
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ::ClientToScreen(hwnd(), &point);
+        ::PostMessageA(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+        return 0;
+    }
+    return Dialog::HandleMessage(message, wParam, lParam);
+}

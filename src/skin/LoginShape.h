@@ -1,0 +1,22 @@
+#pragma once
+// The login window's shape: a canvas of the backdrop's size on which the close spot's pixels and
+// the page rectangle are painted, read back as runs of non-zero alpha, one per row and run.
+#include <vector>
+
+#include "launcher/Geometry.h"
+#include "skin/Pixels.h"
+
+struct AlphaRun {
+    int y;
+    int left;
+    int right; // exclusive
+    friend bool operator==(const AlphaRun&, const AlphaRun&) = default;
+};
+
+// Copies the close spot's 32-bit pixels to origin and fills the page rectangle with opaque white.
+// Whatever falls outside the canvas is left out, so a canvas or close spot of any size is safe.
+void PaintLoginShape(const PixelView& canvas, const PixelView& closeSpot, int originX, int originY,
+                     const Box& page) noexcept;
+
+// Every maximal run of pixels whose alpha byte is not 0, row by row, left to right.
+std::vector<AlphaRun> AlphaRuns(const PixelView& image);

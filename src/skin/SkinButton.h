@@ -1,0 +1,27 @@
+#pragma once
+// An owner-drawn push button painted from a five-frame strip: normal, pressed, (unused), hover,
+// disabled. It sizes itself to one frame and never paints a background.
+#include "framework/Button.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinLook.h"
+
+class CSkinButton : public OwnerDrawButton {
+public:
+    CSkinButton() noexcept = default;
+
+    bool LoadStrip(WORD resourceId) noexcept;
+    void DrawItem(DRAWITEMSTRUCT* item) noexcept override;
+
+    int FrameWidth() const noexcept { return strip_.Width() / 5; }
+
+protected:
+    void PreSubclassWindow() noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+
+private:
+    void SetUpOwnerDraw() noexcept;
+    void SizeToFrame() noexcept;
+
+    SkinButtonState state_;
+    SkinImage strip_;
+};

@@ -1,0 +1,59 @@
+#pragma once
+// A skin image: a DIB section decoded once from an embedded PNG, premultiplied when it has alpha,
+// drawn through a memory DC borrowed from a small cache shared by all images of the process.
+#include <windows.h>
+
+#include "skin/Pixels.h"
+
+class SkinImage {
+public:
+    static constexpr DWORD kCreateAlphaChannel = 1;
+
+    SkinImage() noexcept;
+    ~SkinImage();
+    SkinImage(const SkinImage&) = delete;
+    SkinImage& operator=(const SkinImage&) = delete;
+
+    // A blank bottom-up DIB section, every byte 0.
+    bool Create(int width, int height, int bitsPerPixel, DWORD flags) noexcept;
+    void Destroy() noexcept;
+
+    bool IsNull() const noexcept { return bitmap_ == nullptr; }
+    int Width() const noexcept { return width_; }
+    int Height() const noexcept { return height_; }
+    int BitsPerPixel() const noexcept { return bitsPerPixel_; }
+    int Pitch() const noexcept { return pitch_; }
+    bool HasAlpha() const noexcept { return hasAlpha_; }
+    HBITMAP Bitmap() const noexcept { return bitmap_; }
+    PixelView Pixels() const noexcept { return {top_, width_, height_, pitch_, bitsPerPixel_}; }
+
+    // The image's memory DC with its bitmap selected, or null; borrows nest, one ReleaseDC each.
+    HDC GetDC() const noexcept;
+    void ReleaseDC() const noexcept;
+
+    // AlphaBlend (premultiplied source-over) when the image has alpha, a StretchBlt copy otherwise.
+    BOOL Draw(HDC destination, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
+              int srcHeight) const noexcept;
+    // GDI+ draw into a rectangle with an interpolation mode; alpha is ignored (transparent is black).
+    BOOL DrawScaled(HDC destination, const RECT& rect, int interpolationMode) const noexcept;
+
+private:
+    friend bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;
+    friend class GdiplusBitmapDecoder;
+
+    HBITMAP bitmap_ = nullptr;
+    std::uint8_t* top_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    int bitsPerPixel_ = 0;
+    int pitch_ = 0;
+    bool hasAlpha_ = false;
+
+    mutable HDC dc_ = nullptr;
+    mutable HGDIOBJ displacedBitmap_ = nullptr;
+    mutable int borrows_ = 0;
+};
+
+// Fills the image from the "PNG" resource with the given id. False when there is no such resource,
+// and the image is empty then; an undecodable resource leaves it empty and still gives true.
+bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;

@@ -1,0 +1,126 @@
+#include "skin/TopBarDlg.h"
+
+#include <windowsx.h>
+
+#include <cstring>
+
+#include "framework/App.h"
+#include "framework/Handles.h"
+#include "launcher/LumvaneDlg.h"
+#include "resource.h"
+#include "skin/BarPaint.h"
+
+namespace {
+
+constexpr int kTitleX = 10;
+constexpr int kTitleY = 6;
+constexpr int kTitleHeight = 12;
+constexpr char kTitleFace[] = "宋体";
+constexpr COLORREF kTitleColour = RGB(255, 255, 255);
+constexpr int kTitleBytes = 256;
+constexpr int kButtonTop = 3;
+constexpr UINT kButtonPlacement = SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+constexpr UINT kMenuFlags = TPM_RIGHTBUTTON | TPM_RIGHTALIGN;
+
+} // namespace
+
+void CTopBarDlg::DoDataExchange() noexcept
+{
+    close_.SubclassDlgItem(IDC_CLOSE_BUTTON, *this);
+    maximize_.SubclassDlgItem(IDC_MAXIMIZE_BUTTON, *this);
+    minimize_.SubclassDlgItem(IDC_MINIMIZE_BUTTON, *this);
+    menu_.SubclassDlgItem(IDC_MENU_BUTTON, *this);
+    hide_.SubclassDlgItem(IDC_HIDE_BUTTON, *this);
+}
+
+BOOL CTopBarDlg::OnInitDialog() noexcept
+{
+    SkinBarDlg::OnInitDialog();
+    LoadSkinImage(&leftCap_, IDB_CAPTION_LEFT);
+    LoadSkinImage(&tile_, IDB_CAPTION_TILE);
+    LoadSkinImage(&rightCap_, IDB_CAPTION_RIGHT);
+    close_.LoadStrip(IDB_CLOSE_STRIP);
+    maximize_.LoadStrip(IDB_MAXIMIZE_STRIP);
+    minimize_.LoadStrip(IDB_MINIMIZE_STRIP);
+    menu_.LoadStrip(IDB_MENU_STRIP);
+    hide_.LoadStrip(IDB_HIDE_STRIP);
+    return TRUE;
+}
+
+void CTopBarDlg::Paint(HDC dc) const noexcept
+{
+    RECT client;
+    ::GetClientRect(hwnd(), &client);
+    DrawThreeSlice(dc, client.right, leftCap_, tile_, rightCap_);
+    PaintTitle(dc);
+}
+
+// The launcher's current title, read at every painting; a long title runs on under the buttons.
+void CTopBarDlg::PaintTitle(HDC dc) const noexcept
+{
+    UniqueFont font(::CreateFontA(kTitleHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN | DEFAULT_PITCH,
+                                  kTitleFace));
+    SelectedObject selected(dc, font.get());
+    char title[kTitleBytes] = {};
+    const int length = ::GetWindowTextA(MainWindowHandle(), title, kTitleBytes);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, kTitleColour);
+    ::TextOutA(dc, kTitleX, kTitleY, title, length);
+}
+
+void CTopBarDlg::LayOut(int cx) noexcept
+{
+    HDWP batch = ::BeginDeferWindowPos(5);
+    int x = cx;
+    for (const CSkinButton* button : {&close_, &maximize_, &minimize_, &hide_, &menu_}) {
+        x -= 20;
+        if (batch)
+            batch = ::DeferWindowPos(batch, button->hwnd(), nullptr, x, kButtonTop, 0, 0, kButtonPlacement);
+    }
+    if (batch)
+        ::EndDeferWindowPos(batch);
+}
+
+LRESULT CTopBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        ::PostMessageA(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+        return Default();
+    case WM_LBUTTONDBLCLK:
+        if (CLumvaneDlg* launcher = Launcher())
+            launcher->ToggleMaximize();
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && OnButton(LOWORD(wParam)))
+            return 0;
+        break;
+    }
+    return SkinBarDlg::HandleMessage(message, wParam, lParam);
+}
+
+bool CTopBarDlg::OnButton(UINT id) noexcept
+{
+    CLumvaneDlg* launcher = Launcher();
+    if (!launcher)
+        return false;
+    switch (id) {
+    case IDC_CLOSE_BUTTON:
+        launcher->ConfirmExit();
+        return true;
+    case IDC_MAXIMIZE_BUTTON:
+        launcher->ToggleMaximize();
+        return true;
+    case IDC_MINIMIZE_BUTTON:
+        ::ShowWindow(launcher->hwnd(), SW_MINIMIZE);
+        return true;
+    case IDC_HIDE_BUTTON:
+        launcher->ToggleVisibility();
+        return true;
+    case IDC_MENU_BUTTON:
+        launcher->PopupLauncherMenu(kMenuFlags);
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The game-mode caption bar: a three-slice skin with the launcher's title in white, five skin
+// buttons at its right end (close, maximise/restore, minimise, hide, menu); it drags the launcher
+// window and toggles maximise on a double-click.
+#include "skin/SkinBarDlg.h"
+#include "skin/SkinButton.h"
+#include "skin/SkinImage.h"
+
+class CTopBarDlg : public SkinBarDlg {
+public:
+    CTopBarDlg() noexcept : SkinBarDlg(135) {}
+
+protected:
+    void DoDataExchange() noexcept override;
+    BOOL OnInitDialog() noexcept override;
+    void Paint(HDC dc) const noexcept override;
+    bool Initialised() const noexcept override { return ::IsWindow(close_.hwnd()); }
+    void LayOut(int cx) noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+
+private:
+    void PaintTitle(HDC dc) const noexcept;
+    bool OnButton(UINT id) noexcept;
+
+    SkinImage leftCap_;
+    SkinImage tile_;
+    SkinImage rightCap_;
+    CSkinButton close_;
+    CSkinButton maximize_;
+    CSkinButton minimize_;
+    CSkinButton hide_;
+    CSkinButton menu_;
+};

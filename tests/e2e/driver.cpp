@@ -1,0 +1,263 @@
+// Drives a started launcher from outside for the end-to-end scenarios: finds windows, reads their
+// geometry, region, title and state, posts and sends messages, answers message boxes and checks
+// tray icons. Arguments and output are UTF-8; window handles are hexadecimal.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+void Print(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+HWND Handle(const wchar_t* text)
+{
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::wcstoull(text, nullptr, 16)));
+}
+
+long long Number(const wchar_t* text)
+{
+    return std::wcstoll(text, nullptr, 0);
+}
+
+std::string Hex(HWND window)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%llx", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)));
+    return text;
+}
+
+std::wstring Title(HWND window)
+{
+    wchar_t title[1024] = {};
+    ::GetWindowTextW(window, title, 1024);
+    return title;
+}
+
+std::string RectText(const RECT& rect)
+{
+    char text[96];
+    std::snprintf(text, sizeof(text), "%ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left,
+                  rect.bottom - rect.top);
+    return text;
+}
+
+std::string Describe(HWND window)
+{
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    char className[64] = {};
+    ::GetClassNameA(window, className, sizeof(className));
+    char text[256];
+    std::snprintf(text, sizeof(text), "%s id=%d class=%s style=%08lx exstyle=%08lx visible=%d rect=", Hex(window).c_str(),
+                  ::GetDlgCtrlID(window), className, static_cast<unsigned long>(::GetWindowLongW(window, GWL_STYLE)),
+                  static_cast<unsigned long>(::GetWindowLongW(window, GWL_EXSTYLE)), ::IsWindowVisible(window) ? 1 : 0);
+    return text + RectText(rect) + " title=" + Utf8(Title(window));
+}
+
+struct Search {
+    std::wstring className;
+    std::wstring titlePrefix;
+    bool visibleOnly;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM context)
+{
+    auto* search = reinterpret_cast<Search*>(context);
+    if (search->visibleOnly && !::IsWindowVisible(window))
+        return TRUE;
+    wchar_t className[256] = {};
+    ::GetClassNameW(window, className, 256);
+    if (!search->className.empty() && search->className != className)
+        return TRUE;
+    if (Title(window).rfind(search->titlePrefix, 0) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND WaitFor(const std::wstring& className, const std::wstring& titlePrefix, DWORD timeout, bool visibleOnly = true)
+{
+    const DWORD start = ::GetTickCount();
+    do {
+        Search search{className, titlePrefix, visibleOnly};
+        ::EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        ::Sleep(25);
+    } while (::GetTickCount() - start < timeout);
+    return nullptr;
+}
+
+BOOL CALLBACK CollectOwned(HWND window, LPARAM context)
+{
+    auto* pair = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(context);
+    if (::GetWindow(window, GW_OWNER) == pair->first)
+        pair->second.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK PrintChild(HWND window, LPARAM parent)
+{
+    if (::GetParent(window) == reinterpret_cast<HWND>(parent))
+        Print(Describe(window));
+    return TRUE;
+}
+
+BOOL CALLBACK PrintText(HWND window, LPARAM)
+{
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    if (std::wstring(className) == L"Static" && !Title(window).empty())
+        Print("text=" + Utf8(Title(window)));
+    return TRUE;
+}
+
+int Usage()
+{
+    Print("usage: e2e_driver wait <title prefix> [ms] | waitclass <class> <title prefix> [ms] | gone <hwnd> [ms]\n"
+          "       rect|client|info|title|visible|zoomed|iconic|region|children|owned <hwnd>\n"
+          "       inregion <hwnd> <x> <y> | post|send <hwnd> <msg> <wparam> <lparam>\n"
+          "       msgbox <caption> <button id> [ms] | menu [ms] | trayicon <hwnd> <id> | cursor <x> <y>");
+    return 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 2)
+        return Usage();
+    const std::wstring command = argv[1];
+    auto arg = [&](int index) -> const wchar_t* { return index < argc ? argv[index] : L""; };
+    const DWORD timeout = 10000;
+
+    if (command == L"wait" || command == L"waitclass") {
+        const bool byClass = command == L"waitclass";
+        const std::wstring className = byClass ? arg(2) : L"";
+        const int next = byClass ? 3 : 2;
+        HWND found = WaitFor(className, arg(next), argc > next + 1 ? static_cast<DWORD>(Number(arg(next + 1))) : timeout);
+        if (!found)
+            return 1;
+        Print(Hex(found));
+        return 0;
+    }
+    if (command == L"gone") {
+        HWND window = Handle(arg(2));
+        const DWORD limit = argc > 3 ? static_cast<DWORD>(Number(arg(3))) : timeout;
+        for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < limit; ::Sleep(25)) {
+            if (!::IsWindow(window))
+                return 0;
+        }
+        return 1;
+    }
+    if (command == L"msgbox") {
+        HWND box = WaitFor(L"#32770", arg(2), argc > 4 ? static_cast<DWORD>(Number(arg(4))) : timeout);
+        if (!box)
+            return 1;
+        ::EnumChildWindows(box, &PrintText, 0);
+        ::Sleep(100);
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(Number(arg(3)), BN_CLICKED), 0);
+        return 0;
+    }
+    if (command == L"menu") {
+        HWND menu = WaitFor(L"#32768", L"", argc > 2 ? static_cast<DWORD>(Number(arg(2))) : timeout);
+        if (!menu)
+            return 1;
+        RECT rect;
+        ::GetWindowRect(menu, &rect);
+        Print(Hex(menu) + " " + RectText(rect));
+        return 0;
+    }
+    if (command == L"cursor") {
+        POINT point;
+        ::GetCursorPos(&point);
+        Print(std::to_string(point.x) + " " + std::to_string(point.y));
+        return 0;
+    }
+
+    HWND window = Handle(arg(2));
+    if (!::IsWindow(window)) {
+        Print("no such window");
+        return 1;
+    }
+    if (command == L"rect" || command == L"client") {
+        RECT rect;
+        if (command == L"rect")
+            ::GetWindowRect(window, &rect);
+        else
+            ::GetClientRect(window, &rect);
+        Print(RectText(rect));
+    } else if (command == L"info") {
+        Print(Describe(window));
+    } else if (command == L"title") {
+        Print(Utf8(Title(window)));
+    } else if (command == L"visible") {
+        Print(::IsWindowVisible(window) ? "1" : "0");
+    } else if (command == L"zoomed") {
+        Print(::IsZoomed(window) ? "1" : "0");
+    } else if (command == L"iconic") {
+        Print(::IsIconic(window) ? "1" : "0");
+    } else if (command == L"region" || command == L"inregion") {
+        HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+        const int kind = ::GetWindowRgn(window, region);
+        if (command == L"inregion") {
+            Print(kind != ERROR && ::PtInRegion(region, static_cast<int>(Number(arg(3))), static_cast<int>(Number(arg(4))))
+                      ? "1"
+                      : "0");
+        } else if (kind == ERROR) {
+            Print("none");
+        } else {
+            const DWORD size = ::GetRegionData(region, 0, nullptr);
+            std::vector<char> data(size);
+            ::GetRegionData(region, size, reinterpret_cast<RGNDATA*>(data.data()));
+            const auto* header = reinterpret_cast<const RGNDATA*>(data.data());
+            Print("rects " + std::to_string(header->rdh.nCount) + " bounds " + RectText(header->rdh.rcBound));
+        }
+        ::DeleteObject(region);
+    } else if (command == L"children") {
+        ::EnumChildWindows(window, &PrintChild, reinterpret_cast<LPARAM>(window));
+    } else if (command == L"owned") {
+        std::pair<HWND, std::vector<HWND>> owned{window, {}};
+        ::EnumWindows(&CollectOwned, reinterpret_cast<LPARAM>(&owned));
+        for (HWND popup : owned.second)
+            Print(Describe(popup));
+    } else if (command == L"post") {
+        return ::PostMessageW(window, static_cast<UINT>(Number(arg(3))), static_cast<WPARAM>(Number(arg(4))),
+                              static_cast<LPARAM>(Number(arg(5))))
+                   ? 0
+                   : 1;
+    } else if (command == L"send") {
+        DWORD_PTR result = 0;
+        if (!::SendMessageTimeoutW(window, static_cast<UINT>(Number(arg(3))), static_cast<WPARAM>(Number(arg(4))),
+                                   static_cast<LPARAM>(Number(arg(5))), SMTO_NORMAL, 5000, &result))
+            return 1;
+        Print(std::to_string(static_cast<long long>(result)));
+    } else if (command == L"trayicon") {
+        NOTIFYICONDATAW icon{};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = window;
+        icon.uID = static_cast<UINT>(Number(arg(3)));
+        Print(::Shell_NotifyIconW(NIM_MODIFY, &icon) ? "1" : "0");
+    } else {
+        return Usage();
+    }
+    return 0;
+}

@@ -1,0 +1,63 @@
+#include "support.h"
+
+int CountGdiObjects()
+{
+    int count = 0;
+    for (ULONG_PTR value = 0; value < 0x10000; ++value) {
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(value)))
+            ++count;
+    }
+    return count;
+}
+
+void PumpMessages(DWORD milliseconds)
+{
+    const DWORD end = ::GetTickCount() + milliseconds;
+    MSG message;
+    do {
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+        ::Sleep(1);
+    } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+}
+
+WindowAnswerer::WindowAnswerer(const char* className, const char* caption, std::function<void(HWND)> answer)
+    : className_(className), caption_(caption ? caption : ""), hasCaption_(caption != nullptr),
+      answer_(std::move(answer))
+{
+    thread_ = ::CreateThread(nullptr, 0, &WindowAnswerer::Run, this, 0, nullptr);
+}
+
+WindowAnswerer::~WindowAnswerer()
+{
+    stop_ = true;
+    ::WaitForSingleObject(thread_, 5000);
+    ::CloseHandle(thread_);
+}
+
+DWORD WINAPI WindowAnswerer::Run(void* context)
+{
+    auto* self = static_cast<WindowAnswerer*>(context);
+    for (int tries = 0; tries < 1000 && !self->stop_; ++tries) {
+        HWND found = ::FindWindowA(self->className_.c_str(), self->hasCaption_ ? self->caption_.c_str() : nullptr);
+        DWORD process = 0;
+        if (found && ::IsWindowVisible(found) && ::GetWindowThreadProcessId(found, &process) &&
+            process == ::GetCurrentProcessId()) {
+            ::Sleep(50);
+            self->answer_(found);
+            self->answered_ = true;
+            return 0;
+        }
+        ::Sleep(10);
+    }
+    return 0;
+}
+
+std::string WindowTitle(HWND window)
+{
+    char title[1024] = {};
+    const int length = ::GetWindowTextA(window, title, sizeof(title));
+    return std::string(title, length);
+}
