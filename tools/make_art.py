@@ -208,10 +208,10 @@ class Limb(Shape):
         k = max(-1.0, min(1.0, (self.ra - self.rb) / dist))
         phi = math.acos(k)
         pts = []
-        for i in range(steps + 1):   # around b, from +phi through pi to -phi... the far side
+        for i in range(steps + 1):   # the cap around b
             t = -phi + (2 * phi) * i / steps
             pts.append((bx + self.rb * math.cos(ang + t), by + self.rb * math.sin(ang + t)))
-        for i in range(steps + 1):   # around a, the far side
+        for i in range(steps + 1):   # the cap around a
             t = phi + (2 * math.pi - 2 * phi) * i / steps
             pts.append((ax + self.ra * math.cos(ang + t), ay + self.ra * math.sin(ang + t)))
         return pts
@@ -396,17 +396,10 @@ def metal_stops(hi=BRONZE_HI, mid=BRONZE, lo=BRONZE_LO):
     return [(0.0, hi), (0.28, mid), (0.55, lo), (0.75, mix(mid, lo, 0.35)), (1.0, lo)]
 
 
-STEEL_HI = (226, 232, 240)
-STEEL = (150, 158, 170)
-STEEL_LO = (58, 62, 72)
 
 
 def downsample(img, size, box=False):
     return img.resize(size, Image.BOX if box else Image.LANCZOS)
-
-
-def small_canvas(w, h, s):
-    return Canvas(w, h, s)
 
 
 # ---------------------------------------------------------------------------
@@ -446,12 +439,16 @@ def draw_close_spot(state):
              (255, 255, 255), outline=None, opacity=0.16 if state != "pressed" else 0.06)
     off = 0.5 if state == "pressed" else 0.0
     arm = 3.9
-    x_glyph = Group([Stroke([(c - arm + off, c - arm + off), (c + arm + off, c + arm + off)], 2.3),
-                     Stroke([(c + arm + off, c - arm + off), (c - arm + off, c + arm + off)], 2.3)])
+
+    def cross(dx, dy, width):
+        a, b = c - arm + off, c + arm + off
+        return Group([Stroke([(a + dx, a + dy), (b + dx, b + dy)], width),
+                      Stroke([(b + dx, a + dy), (a + dx, b + dy)], width)])
+
+    x_glyph = cross(0, 0, 2.3)
     if glow:
         cv.glow(x_glyph, glow, 1.4, 0.8)
-    shadow = Group([Stroke([(c - arm + off + 0.6, c - arm + off + 0.8), (c + arm + off + 0.6, c + arm + off + 0.8)], 2.5),
-                    Stroke([(c + arm + off + 0.6, c - arm + off + 0.8), (c - arm + off + 0.6, c + arm + off + 0.8)], 2.5)])
+    shadow = cross(0.6, 0.8, 2.5)
     cv.paint(shadow, (0, 0, 0), outline=None, opacity=0.7)
     cv.paint(x_glyph, glyph, outline=None)
     img = downsample(cv.im, (CLOSE_SIZE, CLOSE_SIZE), box=True)
@@ -488,28 +485,6 @@ def caption_row_colours():
     return rows
 
 
-def nested_rails(w, h, s, corner, radius, extend):
-    """Draws the rail as nested rounded rectangles around a dark body, with only one corner
-    rounded: corner is 'tl', 'tr', 'bl' or 'br'. extend lists the sides that run on past
-    the picture ('r', 'b', 'l', 't'). Returns an RGBA Canvas."""
-    cv = Canvas(w, h, s)
-    big = 40
-    x0 = -big if "l" in extend else 0
-    y0 = -big if "t" in extend else 0
-    x1 = w + big if "r" in extend else w
-    y1 = h + big if "b" in extend else h
-    layers = RAIL + [None]
-    for i, col in enumerate(layers):
-        r = max(0.01, radius - i)
-        rect = Rect(x0 + i, y0 + i, x1 - i, y1 - i, r)
-        if col is None:
-            fill = ("lin", (0, 5), (0, CAPTION_H - 3), [(0.0, BAR_TOP), (1.0, BAR_BOTTOM)])
-        else:
-            fill = col
-        cv.paint(rect, fill, outline=None)
-    return cv
-
-
 def make_caption_bar():
     rows = caption_row_colours()
     tile = Image.new("RGBA", (14, CAPTION_H))
@@ -533,7 +508,7 @@ def make_caption_bar():
     for y in range(0, 5):
         for x in range(12, w):
             px[x, y] = rgba(rows[y])
-    # A small bronze bracket at the corner, below the rails, away from the title.
+    # Below the corner the left rail runs straight on into the side bars.
     for y in range(5, CAPTION_H):
         for x in range(0, 5):
             px[x, y] = rgba(RAIL[x])
@@ -553,7 +528,7 @@ def make_bottom_bar():
     px = left.load()
     for y in range(h):
         for x in range(12, w):
-            px[x, y] = rgba(RAIL[4 - y] if True else RAIL[y])
+            px[x, y] = rgba(RAIL[4 - y])
     tile = Image.new("RGBA", (14, h))
     for y in range(h):
         for x in range(14):
@@ -855,8 +830,8 @@ def make_backdrop():
     cv.paint(inset(alc, 1.0), ("lin", (0, 70), (0, 545), [(0.0, BRONZE_HI), (0.3, BRONZE), (1.0, BRONZE_LO)]),
              outline=None)
     cv.paint(inset(alc, 3.4), INK, outline=None)
-    cv.paint(inset(alc, 4.4), ("rad", (169, 250), 190, 300,
-                               [(0.0, (78, 104, 128)), (0.35, (40, 54, 72)), (0.75, (20, 24, 32)), (1.0, (12, 13, 17))]),
+    mist = [(0.0, (78, 104, 128)), (0.35, (40, 54, 72)), (0.75, (20, 24, 32)), (1.0, (12, 13, 17))]
+    cv.paint(inset(alc, 4.4), ("rad", (169, 250), 190, 300, mist),
              outline=None, texture=(23, 40, 0.16))
     # Faint runes ring behind the figure's shoulders.
     rc = (169, 236)
@@ -1034,6 +1009,10 @@ def warrior_parts(cv):
     chest = Poly([(140, 196), (232, 196), (236, 240), (222, 302), (150, 302), (136, 240)])
     part(cv, chest, "steel", band=3)
     line(cv, [(186, 204), (186, 296)], 2.0, (60, 64, 80), 0.8)
+    line(cv, [(188, 206), (188, 292)], 1.4, (255, 255, 255), 0.45)
+    line(cv, curve((142, 256), (184, 274), (230, 256), n=16), 1.6, (40, 44, 58), 0.7)
+    line(cv, curve((143, 259), (184, 277), (229, 259), n=16), 1.0, (255, 255, 255), 0.35)
+    part(cv, Stroke(curve((150, 199), (186, 210), (222, 199), n=12), 3.2), "bronze", band=1, ow=0.7)
     tabard = Poly([(168, 306), (204, 306), (212, 408), (186, 398), (160, 408)])
     part(cv, tabard, "red", band=2.5)
     line(cv, [(168, 306), (160, 408), (186, 398), (212, 408), (204, 306)], 2.2, (236, 184, 80))
@@ -1121,7 +1100,7 @@ def mage_parts(cv):
     # Far arm: wide sleeve raised, the hand casting sparks.
     part(cv, Limb((144, 214), 17, (112, 256), 15), "purple", band=3)
     part(cv, Limb((112, 256), 14, (80, 236), 19), "purple", band=3)
-    part(cv, Stroke([(70, 226), (88, 250)], 6), "gold", band=1.2, ow=0.8)
+    part(cv, Stroke([(91, 222), (73, 251)], 5), "gold", band=1.2, ow=0.8)
     part(cv, Ellipse(70, 226, 9, 8), "skin", band=1.5)
     for k in range(4):
         part(cv, Limb((64 + k * 4, 222), 2.4, (60 + k * 5, 204 + abs(k - 1.5) * 3), 2.0), "skin", band=0.8,
@@ -1191,15 +1170,12 @@ def mage_parts(cv):
     part(cv, Ellipse(hand[0], hand[1], 10, 9), "skin", band=1.5)
     line(cv, [(hand[0] - 6, hand[1] - 3), (hand[0] + 8, hand[1] - 5)], 1.2, (120, 76, 56), 0.8)
     line(cv, [(hand[0] - 6, hand[1] + 3), (hand[0] + 8, hand[1] + 1)], 1.2, (120, 76, 56), 0.8)
-    # Light from the orb on the near side.
-    return orb
 
 
 def make_mage():
     cv = Canvas(536, 592)
-    orb = mage_parts(cv)
-    img = finish_figure(cv, rim_colour=(150, 210, 255), rim=0.6)
-    return img
+    mage_parts(cv)
+    return finish_figure(cv, rim_colour=(150, 210, 255), rim=0.6)
 
 
 def ranger_parts(cv):
@@ -1223,9 +1199,11 @@ def ranger_parts(cv):
     legs = (((176, 330), (136, 418), (118, 508)), ((206, 330), (246, 414), (262, 506)))
     for hip, knee, ankle in legs:
         part(cv, Limb(hip, 20, knee, 14), "leather")
-        part(cv, Limb(knee, 14, ankle, 11), "darkleather")
-        part(cv, Limb(knee, 15, (knee[0] * 0.8 + ankle[0] * 0.2, knee[1] * 0.8 + ankle[1] * 0.2), 14),
-             "darkleather", band=1.5)
+        part(cv, Limb(knee, 14, ankle, 10), "leather")
+        top = (knee[0] * 0.6 + ankle[0] * 0.4, knee[1] * 0.6 + ankle[1] * 0.4)
+        part(cv, Limb(top, 13, ankle, 11), "darkleather", band=1.5)
+        part(cv, Stroke([(top[0] - 12, top[1] - 2), (top[0] + 12, top[1] + 1)], 3.5), "darkleather", band=1,
+             ow=0.7)
     part(cv, Poly([(100, 500), (130, 496), (140, 520), (142, 532), (94, 532), (96, 516)]), "darkleather")
     part(cv, Poly([(250, 498), (276, 498), (292, 518), (300, 532), (250, 532), (248, 516)]), "darkleather")
     # Tunic.
@@ -1260,9 +1238,6 @@ def ranger_parts(cv):
                        (nock[0] + ux * 2 + nx * sgn * 7, nock[1] + uy * 2 + ny * sgn * 7)]), "red", band=1, ow=0.6)
     part(cv, Ellipse(grip[0], grip[1], 9, 8), "darkleather", band=1.5)
     # Draw arm: elbow back, hand at the cheek.
-    part(cv, Limb((166, 216), 15, (130, 190), 12), "green")
-    part(cv, Limb((130, 190), 11, (198, 178), 9), "leather")
-    part(cv, Ellipse(203, 178, 9, 8), "darkleather", band=1.5)
     # Hood and face in profile.
     hood = Poly(curve((150, 198), (140, 150), (160, 112), (190, 108), n=14)
                 + curve((190, 108), (220, 112), (230, 150), (226, 196), n=14)
@@ -1276,6 +1251,10 @@ def ranger_parts(cv):
     cv.glow(Ellipse(216, 154, 1.2), (190, 255, 170), 1.6, 0.7)
     line(cv, [(212, 150), (220, 150.5)], 1.1, (60, 40, 20), 0.9)
     line(cv, [(214, 168.5), (219, 168)], 1.0, (120, 60, 50), 0.8)
+    # Draw arm, in front: elbow back, the hand anchored under the cheek.
+    part(cv, Limb((166, 218), 15, (128, 192), 12), "green")
+    part(cv, Limb((128, 192), 11, (200, 178), 9), "leather")
+    part(cv, Ellipse(205, 177, 9, 8), "darkleather", band=1.5)
 
 
 def make_ranger():

@@ -413,7 +413,8 @@ def main():
         except (PngError, zlib.error) as e:
             c.check(False, "%d: %s" % (ident, e))
             continue
-        c.check((im.width, im.height) == (w, h), "%d: size must be %dx%d, is %dx%d" % (ident, w, h, im.width, im.height))
+        c.check((im.width, im.height) == (w, h),
+                "%d: size must be %dx%d, is %dx%d" % (ident, w, h, im.width, im.height))
         c.check(im.colour_type == ct, "%d: colour type must be %d (%s), is %d"
                 % (ident, ct, "RGBA" if ct == RGBA else "RGB", im.colour_type))
         c.check(im.bit_depth == 8, "%d: bit depth must be 8, is %d" % (ident, im.bit_depth))
