@@ -11,5 +11,5 @@ export XDG_DATA_HOME="$HOME/.local/share"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
 export LOCPATH="$LUMVANE_WINE_DIR/locale"
-[ -d "$LOCPATH/zh_CN.UTF-8" ] && export LC_ALL=zh_CN.UTF-8
+[ -d "$LOCPATH/zh_CN.UTF-8" ] && { export LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 unset LANGUAGE

@@ -7,6 +7,7 @@ class CClentDlalog : public HtmlDialog {
 public:
     CClentDlalog() noexcept;
 
+    // Leaves Enter and Escape to the page.
     bool PreTranslateMessage(MSG* message) noexcept override;
 
 protected:

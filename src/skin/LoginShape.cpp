@@ -3,27 +3,41 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// The source positions [begin, end) of a line of length pixels that land inside [0, limit) when
+// moved by origin; worked out in 64 bits so that no origin can overflow.
+struct Span {
+    int begin;
+    int end;
+};
+
+Span ClipSpan(int length, int origin, int limit) noexcept
+{
+    const long long begin = std::clamp(-static_cast<long long>(origin), 0LL, static_cast<long long>(length));
+    const long long end = std::clamp(static_cast<long long>(limit) - origin, begin, static_cast<long long>(length));
+    return {static_cast<int>(begin), static_cast<int>(end)};
+}
+
+} // namespace
+
 void PaintLoginShape(const PixelView& canvas, const PixelView& closeSpot, int originX, int originY,
                      const Box& page) noexcept
 {
     if (canvas.Empty() || canvas.bitsPerPixel != 32)
         return;
     if (!closeSpot.Empty() && closeSpot.bitsPerPixel == 32) {
-        for (int x = 0; x < closeSpot.width; ++x) {
-            for (int y = 0; y < closeSpot.height; ++y) {
-                const int cx = originX + x;
-                const int cy = originY + y;
-                if (cx >= 0 && cx < canvas.width && cy >= 0 && cy < canvas.height)
-                    std::memcpy(canvas.At(cx, cy), closeSpot.At(x, y), 4);
-            }
+        const Span columns = ClipSpan(closeSpot.width, originX, canvas.width);
+        const Span rows = ClipSpan(closeSpot.height, originY, canvas.height);
+        for (int y = rows.begin; y < rows.end && columns.begin < columns.end; ++y) {
+            std::memcpy(canvas.At(originX + columns.begin, originY + y), closeSpot.At(columns.begin, y),
+                        static_cast<std::size_t>(columns.end - columns.begin) * 4);
         }
     }
+    const int left = std::max(page.left, 0);
     const int right = std::min(page.right, canvas.width);
-    const int bottom = std::min(page.bottom, canvas.height);
-    for (int x = std::max(page.left, 0); x < right; ++x) {
-        for (int y = std::max(page.top, 0); y < bottom; ++y)
-            std::memset(canvas.At(x, y), 0xFF, 4);
-    }
+    for (int y = std::max(page.top, 0); y < std::min(page.bottom, canvas.height) && left < right; ++y)
+        std::memset(canvas.At(left, y), 0xFF, static_cast<std::size_t>(right - left) * 4);
 }
 
 std::vector<AlphaRun> AlphaRuns(const PixelView& image)

@@ -2,7 +2,6 @@
 
 namespace {
 
-constexpr WPARAM kStyleKeep = 0xFFF4;
 constexpr UINT kSizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
 
 } // namespace
@@ -23,15 +22,16 @@ void CSkinButton::PreSubclassWindow() noexcept
 
 void CSkinButton::SetUpOwnerDraw() noexcept
 {
-    const WPARAM style = static_cast<WORD>(::GetWindowLongA(hwnd(), GWL_STYLE));
-    ::SendMessageA(hwnd(), BM_SETSTYLE, (style & kStyleKeep) | BS_OWNERDRAW, TRUE);
+    // The style's low word goes with the message, its button type made owner-draw whatever it was.
+    const WORD style = static_cast<WORD>(::GetWindowLongA(hwnd(), GWL_STYLE));
+    ::SendMessageA(hwnd(), BM_SETSTYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW, TRUE);
     SizeToFrame();
 }
 
 void CSkinButton::SizeToFrame() noexcept
 {
     if (hwnd() && !strip_.IsNull())
-        ::SetWindowPos(hwnd(), nullptr, 0, 0, FrameWidth(), strip_.Height(), kSizeOnly);
+        ::SetWindowPos(hwnd(), nullptr, 0, 0, Frame(kFrameNormal).width, strip_.Height(), kSizeOnly);
 }
 
 void CSkinButton::DrawItem(DRAWITEMSTRUCT* item) noexcept
@@ -40,8 +40,8 @@ void CSkinButton::DrawItem(DRAWITEMSTRUCT* item) noexcept
         return;
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    const SkinFrame frame = state_.Draw(item->itemState & ODS_SELECTED, item->itemState & ODS_DISABLED);
-    strip_.Draw(item->hDC, 0, 0, client.right, client.bottom, frame * FrameWidth(), 0, FrameWidth(), strip_.Height());
+    const StripColumns frame = Frame(state_.Draw(item->itemState & ODS_SELECTED, item->itemState & ODS_DISABLED));
+    strip_.Draw(item->hDC, 0, 0, client.right, client.bottom, frame.x, 0, frame.width, strip_.Height());
 }
 
 LRESULT CSkinButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept

@@ -12,8 +12,6 @@ public:
     bool LoadStrip(WORD resourceId) noexcept;
     void DrawItem(DRAWITEMSTRUCT* item) noexcept override;
 
-    int FrameWidth() const noexcept { return strip_.Width() / 5; }
-
 protected:
     void PreSubclassWindow() noexcept override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
@@ -21,6 +19,7 @@ protected:
 private:
     void SetUpOwnerDraw() noexcept;
     void SizeToFrame() noexcept;
+    StripColumns Frame(SkinFrame frame) const noexcept { return FrameColumns(frame, strip_.Width()); }
 
     SkinButtonState state_;
     SkinImage strip_;

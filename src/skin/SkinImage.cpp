@@ -56,7 +56,7 @@ private:
     long liveImages_ = 0;
 };
 
-GdiplusSession& Gdiplus() noexcept
+GdiplusSession& GdiplusRuntime() noexcept
 {
     static GdiplusSession session;
     return session;
@@ -86,6 +86,7 @@ void ReturnCachedDc(HDC dc) noexcept
 
 constexpr PixelFormat kGdiFlag = PixelFormatGDI;
 constexpr PixelFormat kAlphaFlag = PixelFormatAlpha;
+constexpr PixelFormat kIndexedFlag = PixelFormatIndexed;
 
 template <typename T, GpStatus (*Dispose)(T*)>
 struct GdipOwner {
@@ -93,7 +94,6 @@ struct GdipOwner {
     ~GdipOwner() { if (object) Dispose(object); }
 };
 
-GpStatus DisposeImage(GpImage* image) { return GdipDisposeImage(image); }
 GpStatus DisposeBitmap(GpBitmap* bitmap) { return GdipDisposeImage(bitmap); }
 GpStatus DeleteGraphics(GpGraphics* graphics) { return GdipDeleteGraphics(graphics); }
 using BitmapOwner = GdipOwner<GpBitmap, DisposeBitmap>;
@@ -101,8 +101,8 @@ using GraphicsOwner = GdipOwner<GpGraphics, DeleteGraphics>;
 
 } // namespace
 
-// Converts a decoded GDI+ bitmap into a skin image: ARGB sources become 32-bit images with alpha,
-// GDI formats keep their depth, and anything else is drawn into a 32-bit RGB image.
+// Converts a decoded GDI+ bitmap into a skin image: ARGB and palette sources become 32-bit images
+// with alpha, other GDI formats keep their depth, and anything else is drawn into a 32-bit RGB image.
 class GdiplusBitmapDecoder {
 public:
     static void Decode(GpBitmap* source, SkinImage& image) noexcept
@@ -116,11 +116,13 @@ public:
         int bits = 32;
         DWORD flags = 0;
         PixelFormat target = PixelFormat32bppRGB;
-        if (format & kGdiFlag) {
+        if ((format & kGdiFlag) && !(format & kIndexedFlag)) {
             bits = static_cast<int>((format >> 8) & 0xFF);
             target = format;
         }
-        if (format & kAlphaFlag) {
+        // A DIB section made here has no colour table, so palette images are drawn into ARGB,
+        // which keeps their colours and any transparent entries.
+        if (format & (kAlphaFlag | kIndexedFlag)) {
             bits = 32;
             flags = SkinImage::kCreateAlphaChannel;
             target = PixelFormat32bppARGB;
@@ -154,13 +156,13 @@ public:
 
 SkinImage::SkinImage() noexcept
 {
-    Gdiplus().AddImage();
+    GdiplusRuntime().AddImage();
 }
 
 SkinImage::~SkinImage()
 {
     Destroy();
-    Gdiplus().RemoveImage();
+    GdiplusRuntime().RemoveImage();
 }
 
 bool SkinImage::Create(int width, int height, int bitsPerPixel, DWORD flags) noexcept
@@ -249,7 +251,7 @@ BOOL SkinImage::Draw(HDC destination, int xDest, int yDest, int destWidth, int d
 
 BOOL SkinImage::DrawScaled(HDC destination, const RECT& rect, int interpolationMode) const noexcept
 {
-    if (!Gdiplus().Start())
+    if (!GdiplusRuntime().Start())
         return FALSE;
     BitmapOwner bitmap;
     if (GdipCreateBitmapFromHBITMAP(bitmap_, nullptr, &bitmap.object) != Ok)
@@ -272,30 +274,35 @@ bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
     if (!resource)
         return false;
     HGLOBAL loaded = ::LoadResource(module, resource);
-    if (!loaded)
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    if (!bytes)
         return false;
-    const void* bytes = ::LockResource(loaded);
-    const DWORD size = ::SizeofResource(module, resource);
+    DecodePng(*image, bytes, ::SizeofResource(module, resource));
+    return true;
+}
 
+void DecodePng(SkinImage& image, const void* png, DWORD size) noexcept
+{
+    image.Destroy();
     UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
     if (!block)
-        return true;
+        return;
     if (void* copy = ::GlobalLock(block.get())) {
-        std::memcpy(copy, bytes, size);
+        std::memcpy(copy, png, size);
         ::GlobalUnlock(block.get());
     }
     IStream* stream = nullptr;
     if (::CreateStreamOnHGlobal(block.get(), TRUE, &stream) != S_OK)
-        return true;
+        return;
     block.release(); // the stream frees the block on its final release
 
-    if (Gdiplus().Start()) {
+    if (GdiplusRuntime().Start()) {
         BitmapOwner decoded;
         if (GdipCreateBitmapFromStream(stream, &decoded.object) == Ok)
-            GdiplusBitmapDecoder::Decode(decoded.object, *image);
+            GdiplusBitmapDecoder::Decode(decoded.object, image);
     }
-    if (image->BitsPerPixel() == 32)
-        Premultiply(image->Pixels());
+    // Only images with alpha: GDI+ may leave the unused alpha byte of other 32-bit images at 0.
+    if (image.HasAlpha())
+        Premultiply(image.Pixels());
     stream->Release();
-    return true;
 }

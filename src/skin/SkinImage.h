@@ -38,7 +38,6 @@ public:
     BOOL DrawScaled(HDC destination, const RECT& rect, int interpolationMode) const noexcept;
 
 private:
-    friend bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;
     friend class GdiplusBitmapDecoder;
 
     HBITMAP bitmap_ = nullptr;
@@ -57,3 +56,7 @@ private:
 // Fills the image from the "PNG" resource with the given id. False when there is no such resource,
 // and the image is empty then; an undecodable resource leaves it empty and still gives true.
 bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;
+
+// Fills the image from the bytes of a PNG file, premultiplied when it has alpha; bytes that do not
+// decode leave it empty.
+void DecodePng(SkinImage& image, const void* png, DWORD size) noexcept;

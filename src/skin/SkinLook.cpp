@@ -21,6 +21,13 @@ void SkinButtonState::Leave() noexcept
     hover = false;
 }
 
+StripColumns FrameColumns(SkinFrame frame, int stripWidth) noexcept
+{
+    constexpr int kFramesPerStrip = 5;
+    const int width = stripWidth > 0 ? stripWidth / kFramesPerStrip : 0;
+    return {frame * width, width};
+}
+
 std::vector<int> TilePositions(int start, int step, int extent)
 {
     std::vector<int> positions;

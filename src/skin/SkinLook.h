@@ -19,6 +19,14 @@ struct SkinButtonState {
     void Leave() noexcept;
 };
 
+// The columns of one frame in a strip of five frames of equal width; a strip whose width is not a
+// multiple of five leaves its rightmost columns to no frame.
+struct StripColumns {
+    int x;
+    int width;
+};
+StripColumns FrameColumns(SkinFrame frame, int stripWidth) noexcept;
+
 // Positions of a tile repeated from start while it begins before extent; none for a step of 0 or less.
 std::vector<int> TilePositions(int start, int step, int extent);
 

@@ -1,11 +1,16 @@
 // Drives a started launcher from outside for the end-to-end scenarios: finds windows, reads their
 // geometry, region, title and state, posts and sends messages, answers message boxes and checks
-// tray icons. Arguments and output are UTF-8; window handles are hexadecimal.
+// tray icons, and asks Lumvane_e2e.exe to act as its browser would (tests/e2e/remote.cpp).
+// Arguments and output are UTF-8; window handles are hexadecimal.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -130,12 +135,57 @@ BOOL CALLBACK PrintText(HWND window, LPARAM)
     return TRUE;
 }
 
+// Sends a command to the remote shim of Lumvane_e2e.exe (tests/e2e/remote.cpp): the text goes into
+// a shared block named after this process (answered flag, byte count, text), the registered message
+// "LumvaneRemote" tells the shim, and the answer the shim leaves in the block is printed. "@file" stands for the command text in that file.
+int Remote(HWND launcher, const std::string& text)
+{
+    std::string command = text;
+    if (!text.empty() && text[0] == '@') {
+        std::ifstream file(text.substr(1), std::ios::binary);
+        if (!file) {
+            Print("error cannot read " + text.substr(1));
+            return 1;
+        }
+        command.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    constexpr DWORD kAnswerRoom = 4096;
+    const DWORD size = static_cast<DWORD>(2 * sizeof(DWORD) + std::max<size_t>(command.size(), kAnswerRoom));
+    const std::wstring name = L"LumvaneRemote-" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name.c_str());
+    auto* block = mapping ? static_cast<char*>(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    if (!block) {
+        Print("error no shared block");
+        return 1;
+    }
+    const DWORD header[2] = {0, static_cast<DWORD>(command.size())}; // answered, byte count
+    std::memcpy(block, header, sizeof(header));
+    std::memcpy(block + sizeof(header), command.data(), command.size());
+
+    DWORD_PTR result = 0;
+    const bool delivered = ::SendMessageTimeoutW(launcher, ::RegisterWindowMessageW(L"LumvaneRemote"),
+                                                 ::GetCurrentProcessId(), 0, SMTO_NORMAL, 120000, &result) != 0;
+    DWORD answerHeader[2];
+    std::memcpy(answerHeader, block, sizeof(answerHeader));
+    const bool answered = delivered && answerHeader[0] == 1;
+    const std::string answer = answered ? std::string(block + sizeof(answerHeader), answerHeader[1]) : "";
+    ::UnmapViewOfFile(block);
+    ::CloseHandle(mapping);
+    if (!answered) {
+        Print(delivered ? "error no answer (not Lumvane_e2e.exe?)" : "error the launcher did not take the message");
+        return 1;
+    }
+    Print(answer);
+    return answer.rfind("error", 0) == 0 ? 1 : 0;
+}
+
 int Usage()
 {
     Print("usage: e2e_driver wait <title prefix> [ms] | waitclass <class> <title prefix> [ms] | gone <hwnd> [ms]\n"
           "       rect|client|info|title|visible|zoomed|iconic|region|children|owned <hwnd>\n"
           "       inregion <hwnd> <x> <y> | post|send <hwnd> <msg> <wparam> <lparam>\n"
-          "       msgbox <caption> <button id> [ms] | menu [ms] | trayicon <hwnd> <id> | cursor <x> <y>");
+          "       msgbox <caption> <button id> [ms] | menu [ms] | trayicon <hwnd> <id> | cursor <x> <y>\n"
+          "       remote <hwnd> call <name> | remote <hwnd> complete <url> | remote <hwnd> @<command file>");
     return 2;
 }
 
@@ -194,6 +244,14 @@ int wmain(int argc, wchar_t** argv)
     }
 
     HWND window = Handle(arg(2));
+    if (command == L"trayicon") { // also for a window that is gone: is its icon still in the tray?
+        NOTIFYICONDATAW icon{};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = window;
+        icon.uID = static_cast<UINT>(Number(arg(3)));
+        Print(::Shell_NotifyIconW(NIM_MODIFY, &icon) ? "1" : "0");
+        return 0;
+    }
     if (!::IsWindow(window)) {
         Print("no such window");
         return 1;
@@ -250,12 +308,11 @@ int wmain(int argc, wchar_t** argv)
                                    static_cast<LPARAM>(Number(arg(5))), SMTO_NORMAL, 5000, &result))
             return 1;
         Print(std::to_string(static_cast<long long>(result)));
-    } else if (command == L"trayicon") {
-        NOTIFYICONDATAW icon{};
-        icon.cbSize = sizeof(icon);
-        icon.hWnd = window;
-        icon.uID = static_cast<UINT>(Number(arg(3)));
-        Print(::Shell_NotifyIconW(NIM_MODIFY, &icon) ? "1" : "0");
+    } else if (command == L"remote") {
+        std::string text;
+        for (int index = 3; index < argc; ++index)
+            text += (index > 3 ? " " : "") + Utf8(argv[index]);
+        return Remote(window, text);
     } else {
         return Usage();
     }

@@ -1,0 +1,140 @@
+// Start-up baseline with the embedded browser: the bare window of bare_window.cpp with a
+// WebBrowser control created in it, in-place activated and navigated to about:blank before the
+// window shows, as the launcher does with its page.
+#include <windows.h>
+#include <exdisp.h>
+#include <oleidl.h>
+#include <wrl/client.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr int kWidth = 888;
+constexpr int kHeight = 591;
+
+// The smallest host the control accepts for in-place activation: a client site that is also the
+// in-place site, with no frame and no UI window.
+class Site : public IOleClientSite, public IOleInPlaceSite {
+public:
+    explicit Site(HWND window) noexcept : window_(window) {}
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IOleClientSite)
+            *object = static_cast<IOleClientSite*>(this);
+        else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite)
+            *object = static_cast<IOleInPlaceSite*>(this);
+        else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+    STDMETHODIMP_(ULONG) Release() override { return --references_; }
+
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer** container) override
+    {
+        *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    STDMETHODIMP GetWindow(HWND* window) override
+    {
+        *window = window_;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
+                                  RECT* clip, OLEINPLACEFRAMEINFO* frameInfo) override
+    {
+        *frame = nullptr;
+        *document = nullptr;
+        ::GetClientRect(window_, position);
+        *clip = *position;
+        frameInfo->fMDIApp = FALSE;
+        frameInfo->hwndFrame = window_;
+        frameInfo->haccel = nullptr;
+        frameInfo->cAccelEntries = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
+    STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
+    STDMETHODIMP OnPosRectChange(const RECT*) override { return S_OK; }
+
+private:
+    HWND window_;
+    ULONG references_ = 1;
+};
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        ::PostQuitMessage(0);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    ::OleInitialize(nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = L"BrowserWindow";
+    ::RegisterClassW(&windowClass);
+    HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"browser window", WS_POPUP | WS_CLIPCHILDREN,
+                                    (::GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2,
+                                    (::GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2, kWidth, kHeight, nullptr,
+                                    nullptr, instance, nullptr);
+
+    Site site(window);
+    ComPtr<IOleObject> control;
+    ComPtr<IWebBrowser2> browser;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control)))) {
+        control->SetClientSite(&site);
+        RECT area;
+        ::GetClientRect(window, &area);
+        control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, window, &area);
+        if (SUCCEEDED(control.As(&browser))) {
+            VARIANT empty;
+            ::VariantInit(&empty);
+            BSTR blank = ::SysAllocString(L"about:blank");
+            browser->Navigate(blank, &empty, &empty, &empty, &empty);
+            ::SysFreeString(blank);
+        }
+    }
+    ::ShowWindow(window, SW_SHOW);
+    ::UpdateWindow(window);
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    if (control) {
+        control->Close(OLECLOSE_NOSAVE);
+        control->SetClientSite(nullptr);
+    }
+    browser.Reset();
+    control.Reset();
+    ::OleUninitialize();
+    return 0;
+}

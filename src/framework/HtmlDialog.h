@@ -1,0 +1,50 @@
+#pragma once
+// A dialog whose client area is the WebBrowser control: the control is hosted with the dialog's own
+// site object, its navigation events come back as virtual calls, and a page may reach an
+// automation object of the dialog's choosing as window.external.
+#include <exdisp.h>
+#include <oleidl.h>
+#include <wrl/client.h>
+
+#include "framework/Dialog.h"
+
+class HtmlDialog : public Dialog {
+public:
+    explicit HtmlDialog(UINT templateId) noexcept;
+    ~HtmlDialog() override;
+
+    // Opens url in the browser: no flags, no target frame, no headers, no post data.
+    void Navigate(const char* url) noexcept;
+    IWebBrowser2* Browser() const noexcept { return browser_.Get(); }
+
+    // Hands keys to the browser first (Tab, Enter, Escape and the page's own accelerators).
+    bool PreTranslateMessage(MSG* message) noexcept override;
+
+protected:
+    // Creates the browser over the client area; without a browser the dialog destroys itself.
+    BOOL OnInitDialog() noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+
+    // The object a page sees as window.external, handed out only while CanAccessExternal agrees.
+    void SetExternalDispatch(IDispatch* external) noexcept { external_ = external; }
+    virtual bool CanAccessExternal() noexcept { return false; }
+
+    // The browser's navigation events for the top-level page and every frame; url is in the
+    // thread's ANSI code page.
+    virtual void OnBeforeNavigate(IDispatch*, const char*) noexcept {}
+    virtual void OnNavigateComplete(IDispatch*, const char*) noexcept {}
+    virtual void OnDocumentComplete(IDispatch*, const char*) noexcept {}
+
+private:
+    class Site;
+
+    bool CreateBrowser() noexcept;
+    void DestroyBrowser() noexcept;
+    void FitBrowser() noexcept;
+
+    Microsoft::WRL::ComPtr<Site> site_;
+    Microsoft::WRL::ComPtr<IOleObject> control_;
+    Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
+    Microsoft::WRL::ComPtr<IDispatch> external_;
+    DWORD eventCookie_ = 0;
+};

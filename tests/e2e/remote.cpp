@@ -1,0 +1,266 @@
+// Test-only part of Lumvane_e2e.exe (the product's sources plus this file): does from outside what
+// the embedded browser does inside the launcher, since under Wine the browser never completes a
+// document and so no page ever runs.
+//
+// The driver writes a command into a shared memory block named "LumvaneRemote-<driver process id>"
+// (32-bit answered flag 0, 32-bit byte count, UTF-8 text) and sends the registered message "LumvaneRemote" to the
+// launcher window with that process id in wParam. A hook on the UI thread performs the command
+// synchronously there, inside that send, and writes its answer into the same block (flag 1):
+//   "call <name>"       the page's window.external.<name>(): the external object is asked of the
+//                       browser's host site (IDocHostUIHandler::GetExternal), then GetIDsOfNames and
+//                       Invoke with DISPATCH_METHOD, as a page's script does;
+//                       answers "VT_EMPTY", "VT_I4 <n>", "VT_BOOL true|false" or "VT <type>";
+//   "complete <url>"    DocumentComplete (259) on every DWebBrowserEvents2 sink connected to the
+//                       browser, with the browser object and the URL, as the control fires it; the
+//                       text may hold several URLs, one a line; answers "completed <urls> <sinks>".
+// Failures answer "error <what> <hresult>". (WM_COPYDATA would be the obvious carrier, but Wine
+// hands a thread's WH_CALLWNDPROC hook a stale pointer for another process's WM_COPYDATA.)
+#include <windows.h>
+#include <exdisp.h>
+#include <exdispid.h>
+#include <mshtmhst.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/App.h"
+#include "launcher/LumvaneDlg.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t kRemoteMessage[] = L"LumvaneRemote";
+constexpr DWORD kAnswerRoom = 4096;
+
+std::wstring Wide(std::string_view utf8)
+{
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(size, L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return wide;
+}
+
+std::string Error(const char* what, HRESULT result)
+{
+    char text[96];
+    std::snprintf(text, sizeof(text), "error %s 0x%08lx", what, static_cast<unsigned long>(result));
+    return text;
+}
+
+std::string Describe(const VARIANT& value)
+{
+    switch (value.vt) {
+    case VT_EMPTY:
+        return "VT_EMPTY";
+    case VT_I4:
+        return "VT_I4 " + std::to_string(value.lVal);
+    case VT_BOOL:
+        return value.boolVal == VARIANT_TRUE ? "VT_BOOL true" : value.boolVal == VARIANT_FALSE ? "VT_BOOL false"
+                                                                                             : "VT_BOOL other";
+    default:
+        return "VT " + std::to_string(value.vt);
+    }
+}
+
+// The page's window.external, asked of the control's host site as the browser asks for it.
+std::string CallExternal(IWebBrowser2* browser, std::string_view name)
+{
+    ComPtr<IOleObject> control;
+    HRESULT result = browser->QueryInterface(IID_PPV_ARGS(&control));
+    if (FAILED(result))
+        return Error("IOleObject", result);
+    ComPtr<IOleClientSite> site;
+    result = control->GetClientSite(&site);
+    if (FAILED(result) || !site)
+        return Error("GetClientSite", result);
+    ComPtr<IDocHostUIHandler> host;
+    result = site.As(&host);
+    if (FAILED(result))
+        return Error("IDocHostUIHandler", result);
+    ComPtr<IDispatch> external;
+    result = host->GetExternal(&external);
+    if (FAILED(result) || !external)
+        return Error("GetExternal", result);
+
+    std::wstring wideName = Wide(name);
+    LPOLESTR names[] = {wideName.data()};
+    DISPID member = DISPID_UNKNOWN;
+    result = external->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &member);
+    if (FAILED(result))
+        return Error("GetIDsOfNames", result);
+    DISPPARAMS noArguments{};
+    VARIANT value;
+    ::VariantInit(&value);
+    EXCEPINFO exception{};
+    UINT badArgument = 0;
+    result = external->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &noArguments, &value,
+                              &exception, &badArgument);
+    if (FAILED(result))
+        return Error("Invoke", result);
+    std::string answer = Describe(value);
+    ::VariantClear(&value);
+    return answer;
+}
+
+std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser, HRESULT& result)
+{
+    std::vector<ComPtr<IDispatch>> sinks;
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IEnumConnections> connections;
+    result = browser->QueryInterface(IID_PPV_ARGS(&container));
+    if (SUCCEEDED(result))
+        result = container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point);
+    if (SUCCEEDED(result))
+        result = point->EnumConnections(&connections);
+    if (FAILED(result))
+        return sinks;
+    CONNECTDATA connection{};
+    while (connections->Next(1, &connection, nullptr) == S_OK) {
+        ComPtr<IDispatch> sink;
+        if (connection.pUnk && SUCCEEDED(connection.pUnk->QueryInterface(IID_PPV_ARGS(&sink))))
+            sinks.push_back(sink);
+        if (connection.pUnk)
+            connection.pUnk->Release();
+    }
+    return sinks;
+}
+
+// DocumentComplete(pDisp, URL) for every line of urls; arguments go in reverse order.
+std::string CompleteDocuments(IWebBrowser2* browser, std::string_view urls)
+{
+    HRESULT result = S_OK;
+    const std::vector<ComPtr<IDispatch>> sinks = EventSinks(browser, result);
+    if (FAILED(result))
+        return Error("EnumConnections", result);
+    if (sinks.empty())
+        return Error("no DWebBrowserEvents2 sink", E_FAIL);
+
+    size_t documents = 0;
+    while (!urls.empty()) {
+        const size_t end = urls.find('\n');
+        const std::wstring url = Wide(urls.substr(0, end));
+        urls = end == std::string_view::npos ? std::string_view() : urls.substr(end + 1);
+
+        VARIANT urlValue;
+        ::VariantInit(&urlValue);
+        urlValue.vt = VT_BSTR;
+        urlValue.bstrVal = ::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
+        VARIANT arguments[2];
+        arguments[0].vt = VT_VARIANT | VT_BYREF;
+        arguments[0].pvarVal = &urlValue;
+        arguments[1].vt = VT_DISPATCH;
+        arguments[1].pdispVal = browser;
+        DISPPARAMS parameters{arguments, nullptr, 2, 0};
+        for (const ComPtr<IDispatch>& sink : sinks) {
+            result = sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                  &parameters, nullptr, nullptr, nullptr);
+            if (FAILED(result)) {
+                ::VariantClear(&urlValue);
+                return Error("Invoke DocumentComplete", result);
+            }
+        }
+        ::VariantClear(&urlValue);
+        ++documents;
+    }
+    return "completed " + std::to_string(documents) + " " + std::to_string(sinks.size());
+}
+
+std::string Perform(std::string_view command)
+{
+    CLumvaneDlg* launcher = Launcher();
+    IWebBrowser2* browser = launcher ? launcher->PageHost().Browser() : nullptr;
+    if (!browser)
+        return Error("no browser", E_POINTER);
+    constexpr std::string_view call = "call ";
+    constexpr std::string_view complete = "complete ";
+    if (command.substr(0, call.size()) == call)
+        return CallExternal(browser, command.substr(call.size()));
+    if (command.substr(0, complete.size()) == complete)
+        return CompleteDocuments(browser, command.substr(complete.size()));
+    return Error("unknown command", E_INVALIDARG);
+}
+
+// The shared block of the driver process with the given id: answered flag, byte count, text.
+class SharedText {
+public:
+    explicit SharedText(DWORD driverProcess) noexcept
+    {
+        const std::wstring name = L"LumvaneRemote-" + std::to_wstring(driverProcess);
+        mapping_ = ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, name.c_str());
+        view_ = mapping_ ? static_cast<char*>(::MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    }
+    ~SharedText()
+    {
+        if (view_)
+            ::UnmapViewOfFile(view_);
+        if (mapping_)
+            ::CloseHandle(mapping_);
+    }
+    SharedText(const SharedText&) = delete;
+    SharedText& operator=(const SharedText&) = delete;
+
+    explicit operator bool() const noexcept { return view_ != nullptr; }
+    std::string Read() const
+    {
+        DWORD header[2];
+        std::memcpy(header, view_, sizeof(header));
+        return std::string(view_ + sizeof(header), header[1]);
+    }
+    void Answer(const std::string& text) noexcept
+    {
+        const DWORD header[2] = {1, static_cast<DWORD>(std::min<size_t>(text.size(), kAnswerRoom))};
+        std::memcpy(view_ + sizeof(header), text.data(), header[1]);
+        std::memcpy(view_, header, sizeof(header));
+    }
+
+private:
+    HANDLE mapping_ = nullptr;
+    char* view_ = nullptr;
+};
+
+class RemoteControl {
+public:
+    RemoteControl() noexcept
+        : message_(::RegisterWindowMessageW(kRemoteMessage)),
+          hook_(::SetWindowsHookExW(WH_CALLWNDPROC, &Watch, nullptr, ::GetCurrentThreadId()))
+    {
+    }
+    ~RemoteControl()
+    {
+        if (hook_)
+            ::UnhookWindowsHookEx(hook_);
+    }
+    RemoteControl(const RemoteControl&) = delete;
+    RemoteControl& operator=(const RemoteControl&) = delete;
+
+private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) noexcept;
+
+    UINT message_;
+    HHOOK hook_;
+};
+
+// Constructed before WinMain on the main thread, which becomes the launcher's UI thread.
+RemoteControl g_remoteControl;
+
+LRESULT CALLBACK RemoteControl::Watch(int code, WPARAM wParam, LPARAM lParam) noexcept
+{
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == g_remoteControl.message_ && message->hwnd &&
+        message->hwnd == MainWindowHandle()) {
+        SharedText text(static_cast<DWORD>(message->wParam));
+        if (text)
+            text.Answer(Perform(text.Read()));
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace

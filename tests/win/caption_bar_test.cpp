@@ -1,0 +1,395 @@
+// The game-mode caption bar on a real launcher window: its buttons' places, its painting and the
+// launcher's title, what each button does to the launcher window, and its GDI objects over many paints.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "framework/App.h"
+#include "launcher/LumvaneDlg.h"
+#include "render.h"
+#include "resource.h"
+#include "skin/TopBarDlg.h"
+#include "support.h"
+
+namespace {
+
+constexpr Rgb kUntouched = 0x00FF00FF;
+constexpr Rgb kWhite = 0x00FFFFFF;
+constexpr int kBarHeight = 25;
+constexpr int kCapWidth = 151;
+constexpr int kButtonSize = 19;
+constexpr char kTitle[] = "Quarnis-->Brevik";
+
+struct ButtonPlace {
+    int id;
+    int fromRight; // the button's x is the bar's width minus this
+    WORD strip;
+};
+constexpr ButtonPlace kButtons[] = {{IDC_CLOSE_BUTTON, 20, IDB_CLOSE_STRIP},
+                                    {IDC_MAXIMIZE_BUTTON, 40, IDB_MAXIMIZE_STRIP},
+                                    {IDC_MINIMIZE_BUTTON, 60, IDB_MINIMIZE_STRIP},
+                                    {IDC_HIDE_BUTTON, 80, IDB_HIDE_STRIP},
+                                    {IDC_MENU_BUTTON, 100, IDB_MENU_STRIP}};
+
+// Set while a launcher window lives: its quitting paths end the process, which must fail the run
+// instead of passing for a finished test.
+bool g_launcherAlive = false;
+
+void FailOnQuit()
+{
+    if (g_launcherAlive) {
+        std::fputs("the launcher ended the test process\n", stderr);
+        std::_Exit(3);
+    }
+}
+
+// The launcher window made modeless as the application's main window, switched to game mode.
+class GameModeLauncher {
+public:
+    GameModeLauncher()
+    {
+        static const bool guarded = std::atexit(&FailOnQuit) == 0;
+        (void)guarded;
+        g_launcherAlive = true;
+        App::Current()->mainWindow = &window_;
+        created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
+        window_.EnterGameMode();
+        PumpMessages(100);
+    }
+    ~GameModeLauncher()
+    {
+        App::Current()->mainWindow = nullptr;
+        g_launcherAlive = false;
+    }
+    GameModeLauncher(const GameModeLauncher&) = delete;
+    GameModeLauncher& operator=(const GameModeLauncher&) = delete;
+
+    bool Created() const noexcept { return created_; }
+    HWND hwnd() const noexcept { return window_.hwnd(); }
+    HWND Bar() const noexcept { return window_.CaptionBarWindow(); }
+    CLumvaneDlg& operator*() noexcept { return window_; }
+
+private:
+    CLumvaneDlg window_;
+    bool created_ = false;
+};
+
+RECT PlaceInParent(HWND window)
+{
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+int BarWidth(HWND bar)
+{
+    RECT client;
+    ::GetClientRect(bar, &client);
+    return client.right;
+}
+
+// The bar's own painting (skin and title, not its buttons) into the canvas.
+void Render(HWND bar, Canvas& canvas)
+{
+    canvas.Fill(kUntouched);
+    EXPECT_EQ(::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 1);
+}
+
+void Click(HWND bar, int id)
+{
+    ::SendMessageA(::GetDlgItem(bar, id), BM_CLICK, 0, 0);
+    PumpMessages();
+}
+
+RECT WorkArea()
+{
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+TEST(CaptionBar, ButtonsStandAtTheRightEndOfTheWidthGiven)
+{
+    GameModeLauncher launcher;
+    ASSERT_TRUE(launcher.Created());
+    HWND bar = launcher.Bar();
+    ASSERT_TRUE(::IsWindowVisible(bar));
+    RECT launcherClient;
+    ::GetClientRect(launcher.hwnd(), &launcherClient);
+    EXPECT_EQ(BarWidth(bar), launcherClient.right);
+
+    for (int cx : {BarWidth(bar), 800, 300, 100}) {
+        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cx, kBarHeight));
+        for (const ButtonPlace& button : kButtons) {
+            HWND control = ::GetDlgItem(bar, button.id);
+            const RECT place = PlaceInParent(control);
+            EXPECT_EQ(place.left, cx - button.fromRight) << "button " << button.id << ", width " << cx;
+            EXPECT_EQ(place.top, 3) << "button " << button.id;
+            EXPECT_EQ(place.right - place.left, kButtonSize) << "button " << button.id;
+            EXPECT_EQ(place.bottom - place.top, kButtonSize) << "button " << button.id;
+            EXPECT_TRUE(::IsWindowVisible(control)) << "button " << button.id;
+        }
+    }
+}
+
+TEST(CaptionBar, SizeBeforeInitialisationMovesAndPaintsNothing)
+{
+    GameModeLauncher launcher;
+    PaintCounted<CTopBarDlg> bar;
+    ASSERT_TRUE(bar.Create(IDD_CAPTION_BAR, launcher.hwnd()));
+    EXPECT_GT(bar.sizesBeforeInit, 0) << "the creation's own WM_SIZE came before the initialisation";
+    EXPECT_EQ(bar.paintsBeforeInit, 0);
+
+    // The template's place holds until the first size message after the initialisation.
+    RECT templatePlace{491, 0, 0, 0};
+    ::MapDialogRect(bar.hwnd(), &templatePlace);
+    HWND close = ::GetDlgItem(bar.hwnd(), IDC_CLOSE_BUTTON);
+    EXPECT_EQ(PlaceInParent(close).left, templatePlace.left);
+    EXPECT_EQ(PlaceInParent(close).right - PlaceInParent(close).left, kButtonSize) << "sized by its strip";
+
+    const int paints = bar.paints;
+    ::SendMessageA(bar.hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(900, kBarHeight));
+    EXPECT_EQ(PlaceInParent(close).left, 880);
+    EXPECT_EQ(bar.paints, paints + 1);
+}
+
+TEST(CaptionBar, SkinIsThreeSliceAcrossTheBar)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    ::SetWindowTextA(launcher.hwnd(), "");
+    const PngPixels left(IDB_CAPTION_LEFT), tile(IDB_CAPTION_TILE), right(IDB_CAPTION_RIGHT);
+    ASSERT_EQ(left.Height(), kBarHeight);
+
+    struct Case {
+        int width;
+        std::vector<Span> spans;
+    };
+    const Case cases[] = {
+        {100, {{0, 100, &right, 51}, {100, 151, &left, 100}, {151, 1300, nullptr, 0}}},
+        {1200, {{0, 151, &left, 0}, {151, 1049, &tile, 0}, {1049, 1200, &right, 0}, {1200, 1201, &tile, 13},
+                {1201, 1300, nullptr, 0}}},
+    };
+    for (const Case& c : cases) {
+        ::SetWindowPos(bar, nullptr, 0, 0, c.width, kBarHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Canvas canvas(1300, kBarHeight, kUntouched);
+        Render(bar, canvas);
+        EXPECT_TRUE(ShowsSpans(canvas, c.spans, kUntouched)) << "width " << c.width;
+        EXPECT_EQ(canvas.At(0, 0), kUntouched) << "the left cap's transparent corner";
+    }
+}
+
+TEST(CaptionBar, TitleInWhiteReadFromTheMainWindowAtEveryPaint)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    const int width = BarWidth(bar);
+    Canvas empty(width, kBarHeight, kUntouched), first(width, kBarHeight, kUntouched),
+        second(width, kBarHeight, kUntouched), again(width, kBarHeight, kUntouched);
+
+    ::SetWindowTextA(launcher.hwnd(), "");
+    Render(bar, empty);
+    ::SetWindowTextA(launcher.hwnd(), kTitle);
+    Render(bar, first);
+    ::SetWindowTextA(launcher.hwnd(), "Quarnis-->Brevik-->12");
+    Render(bar, second);
+    ::SetWindowTextA(launcher.hwnd(), kTitle);
+    Render(bar, again);
+
+    EXPECT_EQ(empty.CountOf(kWhite, 0, 0, width, kBarHeight), 0);
+    EXPECT_GT(first.CountOf(kWhite, 10, 6, 200, 19), 0) << "the title is drawn in white";
+    EXPECT_EQ(first.CountOf(kWhite, 0, 0, 10, kBarHeight), 0) << "nothing left of the title's place";
+    EXPECT_EQ(first.CountOf(kWhite, 0, 0, width, 6), 0) << "nothing above the title's place";
+    EXPECT_FALSE(first.SameAs(second)) << "a new title shows at the next paint";
+    EXPECT_TRUE(first.SameAs(again));
+}
+
+TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    // The canvas is wider than the bar: the title runs on past the bar's width into it.
+    const std::string longTitle(300, 'W');
+    const auto render = [&](std::size_t bytes, Canvas& canvas) {
+        ::SetWindowTextA(launcher.hwnd(), longTitle.substr(0, bytes).c_str());
+        Render(bar, canvas);
+    };
+    Canvas all(4000, kBarHeight, kUntouched), first255(4000, kBarHeight, kUntouched),
+        first254(4000, kBarHeight, kUntouched), first256(4000, kBarHeight, kUntouched);
+    render(300, all);
+    render(255, first255);
+    render(254, first254);
+    render(256, first256);
+    ASSERT_EQ(WindowTitle(launcher.hwnd()).size(), 256u);
+
+    ASSERT_FALSE(first256.SameAs(first255)) << "a 256th glyph would show on the canvas";
+    EXPECT_FALSE(first255.SameAs(first254)) << "the 255th glyph shows";
+    EXPECT_TRUE(all.SameAs(first255));
+}
+
+TEST(CaptionBar, ButtonsShowTheirNormalFramesOverTheSkin)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    ::SetCursorPos(5, 500); // away from the buttons
+    ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages();
+
+    const int width = BarWidth(bar);
+    Canvas screen(width, kBarHeight, kUntouched);
+    {
+        WindowDc dc(bar);
+        ::BitBlt(screen.dc(), 0, 0, width, kBarHeight, dc.get(), 0, 0, SRCCOPY);
+    }
+    if (const char* shots = std::getenv("LUMVANE_SHOTS"))
+        screen.SaveBmp(std::string(shots) + "/caption_bar.bmp");
+
+    for (const ButtonPlace& button : kButtons) {
+        const PngPixels strip(button.strip);
+        const int left = width - button.fromRight;
+        for (int y = 0; y < kButtonSize; ++y) {
+            for (int x = 0; x < kButtonSize; ++x)
+                ASSERT_EQ(screen.At(left + x, 3 + y), strip.Colour(x, y)) << "button " << button.id;
+        }
+    }
+    const PngPixels right(IDB_CAPTION_RIGHT);
+    EXPECT_EQ(screen.At(width - 1, 12), right.Colour(kCapWidth - 1, 12)) << "the right cap beside the close button";
+}
+
+TEST(CaptionBar, PressOnTheBarMovesTheLauncherFromTheClickPoint)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    PumpMessages();
+    ::SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
+    MSG posted{};
+    ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
+    EXPECT_EQ(posted.lParam, MAKELPARAM(300, 12)) << "the point in the bar's own coordinates";
+    ::SendMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(300, 12));
+}
+
+TEST(CaptionBarCommands, CloseAsksAndCancelKeepsTheLauncher)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    WindowAnswerer cancel("#32770", App::Current()->Name().c_str(),
+                          [](HWND box) { ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0); });
+    Click(bar, IDC_CLOSE_BUTTON);
+    EXPECT_TRUE(cancel.Answered());
+    EXPECT_TRUE(::IsWindow(launcher.hwnd()));
+    EXPECT_TRUE(::IsWindowVisible(launcher.hwnd()));
+    EXPECT_TRUE((*launcher).InGameMode());
+}
+
+TEST(CaptionBarCommands, MaximiseButtonAndDoubleClickToggleBothWays)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    ASSERT_TRUE(::IsZoomed(launcher.hwnd())) << "game mode starts maximised";
+
+    const auto expectRestoredAndCentred = [&](const char* how) {
+        EXPECT_FALSE(::IsZoomed(launcher.hwnd())) << how;
+        RECT window;
+        ::GetWindowRect(launcher.hwnd(), &window);
+        const RECT work = WorkArea();
+        EXPECT_EQ(window.right - window.left, 1200) << how;
+        EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 1) << how;
+        EXPECT_NEAR((window.top + window.bottom) / 2, (work.top + work.bottom) / 2, 1) << how;
+    };
+
+    Click(bar, IDC_MAXIMIZE_BUTTON);
+    expectRestoredAndCentred("maximise button");
+    EXPECT_EQ(BarWidth(bar), 1200) << "the bar follows the launcher's width";
+    Click(bar, IDC_MAXIMIZE_BUTTON);
+    EXPECT_TRUE(::IsZoomed(launcher.hwnd()));
+
+    EXPECT_TRUE(::GetClassLongPtrA(bar, GCL_STYLE) & CS_DBLCLKS) << "the bar is told of double-clicks";
+    ::SendMessageA(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(400, 12));
+    PumpMessages();
+    expectRestoredAndCentred("double-click");
+    ::SendMessageA(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(400, 12));
+    PumpMessages();
+    EXPECT_TRUE(::IsZoomed(launcher.hwnd()));
+}
+
+TEST(CaptionBarCommands, MinimiseButtonMinimisesTheLauncher)
+{
+    GameModeLauncher launcher;
+    Click(launcher.Bar(), IDC_MINIMIZE_BUTTON);
+    EXPECT_TRUE(::IsIconic(launcher.hwnd()));
+    EXPECT_TRUE((*launcher).InGameMode());
+}
+
+TEST(CaptionBarCommands, HideButtonHidesAndShowsTheWholeLauncher)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    Click(bar, IDC_HIDE_BUTTON);
+    EXPECT_FALSE(::IsWindowVisible(launcher.hwnd()));
+    EXPECT_TRUE(::GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) << "the bar itself stays shown inside it";
+    ::SendMessageA(bar, WM_COMMAND, MAKEWPARAM(IDC_HIDE_BUTTON, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(bar, IDC_HIDE_BUTTON)));
+    EXPECT_TRUE(::IsWindowVisible(launcher.hwnd()));
+}
+
+TEST(CaptionBarCommands, MenuButtonOpensTheLauncherMenuTopRightAtThePointer)
+{
+    GameModeLauncher launcher;
+    HWND bar = launcher.Bar();
+    ::SetCursorPos(700, 400);
+    PumpMessages();
+    POINT pointer;
+    ::GetCursorPos(&pointer);
+
+    RECT menuRect{};
+    int items = 0;
+    UINT firstCommand = 0;
+    WindowAnswerer close("#32768", nullptr, [&](HWND menu) {
+        ::GetWindowRect(menu, &menuRect);
+        HMENU shown = reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0));
+        items = ::GetMenuItemCount(shown);
+        firstCommand = ::GetMenuItemID(shown, 0);
+        ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    Click(bar, IDC_MENU_BUTTON);
+    ASSERT_TRUE(close.Answered());
+    EXPECT_EQ(items, 3);
+    EXPECT_EQ(firstCommand, static_cast<UINT>(ID_MENU_REFRESH));
+    EXPECT_EQ(menuRect.right, pointer.x);
+    EXPECT_EQ(menuRect.top, pointer.y);
+    EXPECT_TRUE(::IsWindow(launcher.hwnd()));
+}
+
+TEST(CaptionBar, NoGdiObjectLeaksOverAThousandPaints)
+{
+    GameModeLauncher launcher;
+    CLumvaneDlg& window = *launcher;
+    HWND bar = launcher.Bar();
+    const int width = BarWidth(bar);
+    Canvas canvas(width, kBarHeight, kUntouched);
+    ::SetWindowTextA(launcher.hwnd(), "Quarnis-->Brevik-->12");
+    const auto paintAll = [&] {
+        ::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+        ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, kBarHeight));
+        for (HWND edge : {window.LeftBarWindow(), window.RightBarWindow(), window.BottomBarWindow()}) {
+            ::SendMessageA(edge, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+            ::RedrawWindow(edge, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+    };
+    for (int warmUp = 0; warmUp < 5; ++warmUp)
+        paintAll();
+    PumpMessages();
+    const int before = CountGdiObjects();
+    for (int round = 0; round < 1000; ++round)
+        paintAll();
+    PumpMessages();
+    EXPECT_EQ(CountGdiObjects(), before);
+}
+
+} // namespace

@@ -1,0 +1,282 @@
+// The page host on its own: the real WebBrowser control hosted in it, the host's answers to the
+// browser, the reference counts of what it hands out, and navigation against a local server.
+#include "page_server.h"
+
+#include <exdispid.h>
+#include <mshtmhst.h>
+#include <ocidl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/Handles.h"
+#include "framework/HtmlDialog.h"
+#include "page/ClentDlalog.h"
+#include "resource.h"
+#include "support.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr RECT kLoginPage{319, 180, 319 + 527, 180 + 349};
+
+// A plain top-level window standing in for the launcher as the page host's parent.
+class ParentWindow {
+public:
+    ParentWindow()
+        : hwnd_(::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 888, 591, nullptr,
+                                  nullptr, ::GetModuleHandleA(nullptr), nullptr))
+    {
+    }
+    ~ParentWindow() { ::DestroyWindow(hwnd_); }
+    ParentWindow(const ParentWindow&) = delete;
+    ParentWindow& operator=(const ParentWindow&) = delete;
+    HWND hwnd() const noexcept { return hwnd_; }
+
+private:
+    HWND hwnd_;
+};
+
+// The page host placed as the launcher places it.
+bool CreatePageHost(HtmlDialog& host, HWND parent)
+{
+    if (!host.Create(IDD_PAGE_HOST, parent))
+        return false;
+    ::ShowWindow(host.hwnd(), SW_SHOW);
+    ::MoveWindow(host.hwnd(), kLoginPage.left, kLoginPage.top, kLoginPage.right - kLoginPage.left,
+                 kLoginPage.bottom - kLoginPage.top, TRUE);
+    return true;
+}
+
+ComPtr<IOleClientSite> SiteOf(const HtmlDialog& host)
+{
+    ComPtr<IOleObject> control;
+    ComPtr<IOleClientSite> site;
+    if (host.Browser() && SUCCEEDED(host.Browser()->QueryInterface(IID_PPV_ARGS(&control))))
+        control->GetClientSite(&site);
+    return site;
+}
+
+template <typename Interface>
+ComPtr<Interface> SiteAs(const HtmlDialog& host)
+{
+    ComPtr<Interface> answer;
+    if (const ComPtr<IOleClientSite> site = SiteOf(host))
+        site.As(&answer);
+    return answer;
+}
+
+HWND BrowserWindow(const HtmlDialog& host)
+{
+    ComPtr<IOleInPlaceObject> inPlace;
+    HWND window = nullptr;
+    if (host.Browser() && SUCCEEDED(host.Browser()->QueryInterface(IID_PPV_ARGS(&inPlace))))
+        inPlace->GetWindow(&window);
+    return window;
+}
+
+// A page host that lets no page reach its external object, and that records the navigations it is told of.
+class ClosedHost : public HtmlDialog {
+public:
+    ClosedHost() noexcept : HtmlDialog(IDD_PAGE_HOST) {}
+    std::vector<std::string> beforeNavigate;
+
+    void GiveExternal(IDispatch* external) noexcept { SetExternalDispatch(external); }
+
+protected:
+    void OnOK() noexcept override {}
+    void OnCancel() noexcept override {}
+    void OnBeforeNavigate(IDispatch*, const char* url) noexcept override { beforeNavigate.push_back(url); }
+};
+
+// The reference count an object holds, read by one AddRef and Release pair.
+ULONG References(IUnknown* object)
+{
+    object->AddRef();
+    return object->Release();
+}
+
+TEST(PageHostBrowser, CoversTheClientAreaAndFollowsEverySize)
+{
+    ParentWindow parent;
+    CClentDlalog host;
+    ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
+    ASSERT_NE(host.Browser(), nullptr);
+    const HWND browser = BrowserWindow(host);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(::GetParent(browser), host.hwnd());
+    EXPECT_TRUE(::IsWindowVisible(browser));
+
+    for (const SIZE size : {SIZE{527, 349}, SIZE{1190, 745}, SIZE{300, 200}}) {
+        ::MoveWindow(host.hwnd(), 5, 25, size.cx, size.cy, TRUE);
+        RECT client, covered;
+        ::GetClientRect(host.hwnd(), &client);
+        ::GetWindowRect(browser, &covered);
+        ::MapWindowPoints(nullptr, host.hwnd(), reinterpret_cast<POINT*>(&covered), 2);
+        EXPECT_TRUE(::EqualRect(&client, &covered))
+            << size.cx << "x" << size.cy << ": browser at " << covered.left << "," << covered.top << " "
+            << covered.right << "," << covered.bottom;
+    }
+
+    VARIANT_BOOL silent = VARIANT_FALSE;
+    ASSERT_EQ(host.Browser()->get_Silent(&silent), S_OK);
+    EXPECT_EQ(silent, VARIANT_TRUE);
+}
+
+TEST(PageHostBrowser, HostInfoAsksForNoBorderAndNoScrollBars)
+{
+    ParentWindow parent;
+    CClentDlalog host;
+    ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
+    const ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>(host);
+    ASSERT_TRUE(handler);
+
+    DOCHOSTUIINFO info{};
+    info.cbSize = sizeof(info);
+    info.dwFlags = DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_SCROLL_NO;
+    ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
+    EXPECT_EQ(info.dwFlags, static_cast<DWORD>(DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO));
+
+    // The browser keeps its own context menu and its own accelerators.
+    POINT point{10, 10};
+    EXPECT_EQ(handler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &point, nullptr, nullptr), S_FALSE);
+    MSG key{BrowserWindow(host), WM_KEYDOWN, VK_F5, 0, 0, {}};
+    EXPECT_EQ(handler->TranslateAccelerator(&key, nullptr, 0), S_FALSE);
+}
+
+TEST(PageHostExternal, HandedOutOnlyWhenTheHostAgrees)
+{
+    ParentWindow parent;
+    CClentDlalog open;
+    ASSERT_TRUE(CreatePageHost(open, parent.hwnd()));
+    const ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>(open);
+    ASSERT_TRUE(handler);
+    ComPtr<IDispatch> external;
+    ASSERT_EQ(handler->GetExternal(&external), S_OK);
+    ASSERT_TRUE(external);
+    ComPtr<IDispatch> again;
+    ASSERT_EQ(handler->GetExternal(&again), S_OK);
+    EXPECT_EQ(external.Get(), again.Get()) << "one external object for every page";
+
+    ClosedHost closed;
+    ASSERT_TRUE(CreatePageHost(closed, parent.hwnd()));
+    closed.GiveExternal(external.Get());
+    const ComPtr<IDocHostUIHandler> closedHandler = SiteAs<IDocHostUIHandler>(closed);
+    ASSERT_TRUE(closedHandler);
+    IDispatch* refused = external.Get();
+    EXPECT_NE(closedHandler->GetExternal(&refused), S_OK);
+    EXPECT_EQ(refused, nullptr);
+}
+
+// Everything the host hands out is released when its window goes: the test's reference is the last
+// one, and the host's objects answer late calls without reaching the destroyed window.
+TEST(PageHostLifetime, SiteAndExternalAreReleasedWithTheWindow)
+{
+    ParentWindow parent;
+    ComPtr<IOleClientSite> site;
+    ComPtr<IDispatch> external;
+    ComPtr<IDispatch> events;
+    {
+        CClentDlalog host;
+        ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
+        site = SiteOf(host);
+        ASSERT_TRUE(site);
+        ASSERT_EQ(SiteAs<IDocHostUIHandler>(host)->GetExternal(&external), S_OK);
+        ASSERT_TRUE(SUCCEEDED(site->QueryInterface(DIID_DWebBrowserEvents2, &events)));
+        EXPECT_GT(References(site.Get()), 3u) << "the browser holds the site";
+        PumpMessages(50);
+        ::DestroyWindow(host.hwnd());
+        EXPECT_EQ(host.Browser(), nullptr);
+        PumpMessages(50);
+    }
+
+    ComPtr<IOleInPlaceSite> inPlace;
+    ASSERT_EQ(site.As(&inPlace), S_OK);
+    HWND window = reinterpret_cast<HWND>(1);
+    EXPECT_FALSE(SUCCEEDED(inPlace->GetWindow(&window)));
+    EXPECT_EQ(window, nullptr);
+    ComPtr<IDocHostUIHandler> handler;
+    ASSERT_EQ(site.As(&handler), S_OK);
+    IDispatch* late = reinterpret_cast<IDispatch*>(1);
+    EXPECT_NE(handler->GetExternal(&late), S_OK);
+    EXPECT_EQ(late, nullptr);
+
+    VARIANT url;
+    url.vt = VT_BSTR;
+    url.bstrVal = ::SysAllocString(L"http://game.example/ct?auth=c2lkPTEy");
+    VARIANT reference;
+    reference.vt = VT_VARIANT | VT_BYREF;
+    reference.pvarVal = &url;
+    VARIANT arguments[2];
+    arguments[0] = reference;
+    arguments[1].vt = VT_DISPATCH;
+    arguments[1].pdispVal = nullptr;
+    DISPPARAMS parameters{arguments, nullptr, 2, 0};
+    EXPECT_EQ(events->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr,
+                             nullptr),
+              S_OK);
+    ::SysFreeString(url.bstrVal);
+
+    handler.Reset();
+    inPlace.Reset();
+    events.Reset();
+    EXPECT_EQ(site.Detach()->Release(), 0u) << "the site outlives its last holder";
+    EXPECT_EQ(external.Detach()->Release(), 0u) << "the external object outlives its last holder";
+}
+
+TEST(PageHostLifetime, ManyHostsLeaveNoReferenceBehind)
+{
+    ParentWindow parent;
+    for (int round = 0; round < 5; ++round) {
+        ComPtr<IOleClientSite> site;
+        {
+            CClentDlalog host;
+            ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
+            site = SiteOf(host);
+            ASSERT_TRUE(site);
+        }
+        PumpMessages(20);
+        EXPECT_EQ(site.Detach()->Release(), 0u) << "round " << round;
+    }
+}
+
+TEST(PageHostPaint, EraseLeavesThePixelsAlone)
+{
+    ParentWindow parent;
+    CClentDlalog host;
+    ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
+    const UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    const UniqueBitmap bitmap(::CreateBitmap(8, 8, 1, 32, nullptr));
+    const SelectedObject selected(dc.get(), bitmap.get());
+    constexpr COLORREF kMark = RGB(12, 34, 56);
+    RECT all{0, 0, 8, 8};
+    const UniqueHandle<HBRUSH, DeleteGdiObject> brush(::CreateSolidBrush(kMark));
+    ::FillRect(dc.get(), &all, brush.get());
+
+    EXPECT_EQ(::SendMessageA(host.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0), TRUE);
+    EXPECT_EQ(::GetPixel(dc.get(), 3, 3), kMark);
+}
+
+// Under Wine the control navigates without ever completing a document, which is enough to see the
+// request arrive and the control's BeforeNavigate2 come back to the host.
+TEST(PageHostNavigation, RequestsTheAddressFromTheServer)
+{
+    LocalServer server;
+    ASSERT_TRUE(server.Listening());
+    ParentWindow parent;
+    ClosedHost host;
+    ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
+    const std::string url = server.Url("/ct");
+    host.Navigate(url.c_str());
+    EXPECT_TRUE(server.WaitFor("GET /ct HTTP/1.1", 1, 10000));
+    ASSERT_FALSE(host.beforeNavigate.empty());
+    EXPECT_EQ(host.beforeNavigate.front(), url);
+
+    host.Navigate(server.Url("/second?a=1").c_str());
+    EXPECT_TRUE(server.WaitFor("GET /second?a=1 HTTP/1.1", 1, 10000));
+}
+
+} // namespace
