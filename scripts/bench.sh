@@ -21,7 +21,7 @@ browser=$build/bench/browser_window.exe
 
 source "$repo/scripts/wine-env.sh"
 LUMVANE_PRIVATE_DISPLAY=1 source "$repo/scripts/xvfb.sh" >/dev/null
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 wine wineboot >/dev/null 2>&1
 program_pid=""
 trap '[ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null; wineserver -k 2>/dev/null; kill "$lumvane_xvfb_pid" 2>/dev/null; true' EXIT

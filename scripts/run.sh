@@ -24,7 +24,7 @@ if [ -z "${DISPLAY:-}" ]; then
   xcompmgr -n >/dev/null 2>&1 &
 fi
 trap '[ -n "$demo_pid" ] && kill $demo_pid 2>/dev/null; [ "$private" = 1 ] && kill ${lumvane_xvfb_pid:-} 2>/dev/null; true' EXIT
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 wine wineboot >/dev/null 2>&1
 
 driver="$repo/build/win/e2e_driver.exe"

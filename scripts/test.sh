@@ -30,7 +30,7 @@ run_ctest native build/native -j"$jobs"
 
 source "$repo/scripts/wine-env.sh"
 LUMVANE_PRIVATE_DISPLAY=1 source "$repo/scripts/xvfb.sh"
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 wine wineboot >/dev/null 2>&1
 run_ctest windows build/win
 wineserver -k || true

@@ -105,7 +105,7 @@ private:
         return nullptr;
     }
 
-    LONG references_ = 1;
+    LONG references_ = 0;
     std::vector<DispatchMethod> methods_;
 };
 
@@ -113,7 +113,6 @@ private:
 
 Microsoft::WRL::ComPtr<IDispatch> MakeDispatch(std::vector<DispatchMethod> methods) noexcept
 {
-    Microsoft::WRL::ComPtr<IDispatch> object;
-    object.Attach(new (std::nothrow) TableDispatch(std::move(methods)));
-    return object;
+    // Made without a reference: the ComPtr takes the first (mingw-w64's ComPtr::Attach would add one).
+    return Microsoft::WRL::ComPtr<IDispatch>(new (std::nothrow) TableDispatch(std::move(methods)));
 }

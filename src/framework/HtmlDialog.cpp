@@ -4,6 +4,7 @@
 #include <mshtmhst.h>
 #include <ocidl.h>
 
+#include <new>
 #include <string>
 
 #include "framework/Handles.h"
@@ -50,7 +51,8 @@ IDispatch* BrowserArgument(const VARIANT& argument) noexcept
 
 // The browser's one container object: client site, in-place site and frame, host UI handler and the
 // sink of its navigation events. The browser holds it by reference count, so it may outlive the
-// dialog; Detach cuts it off from the dialog when the browser is torn down.
+// dialog; Detach cuts it off from the dialog when the browser is torn down. It is made without a
+// reference: the first ComPtr takes one (mingw-w64's ComPtr::Attach adds a reference of its own).
 class HtmlDialog::Site final : public IOleClientSite,
                                public IOleInPlaceSite,
                                public IOleInPlaceFrame,
@@ -227,31 +229,20 @@ public:
 private:
     ~Site() = default;
 
-    LONG references_ = 1;
+    LONG references_ = 0;
     HtmlDialog* host_;
 };
 
-// Event arguments arrive last first: the browser object of the frame is the highest index, its URL the next.
 STDMETHODIMP HtmlDialog::Site::Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
                                       EXCEPINFO*, UINT*) noexcept
 {
-    if (!parameters)
-        return E_INVALIDARG;
-    const auto argument = [parameters](UINT fromFirst) -> const VARIANT& {
-        return parameters->rgvarg[parameters->cArgs - 1 - fromFirst];
-    };
-    switch (event) {
-    case DISPID_BEFORENAVIGATE2:
-    case DISPID_NAVIGATECOMPLETE2:
-    case DISPID_DOCUMENTCOMPLETE:
-        break;
-    default:
+    if (event != DISPID_BEFORENAVIGATE2 && event != DISPID_NAVIGATECOMPLETE2 && event != DISPID_DOCUMENTCOMPLETE)
         return DISP_E_MEMBERNOTFOUND;
-    }
-    if (parameters->cArgs < 2 || !host_)
+    if (!parameters || parameters->cArgs < 2 || !host_)
         return S_OK;
-    IDispatch* browser = BrowserArgument(argument(0));
-    const std::string url = NarrowUrl(argument(1));
+    // Arguments arrive last first: the frame's browser object has the highest index, its URL the next.
+    IDispatch* browser = BrowserArgument(parameters->rgvarg[parameters->cArgs - 1]);
+    const std::string url = NarrowUrl(parameters->rgvarg[parameters->cArgs - 2]);
     if (event == DISPID_BEFORENAVIGATE2)
         host_->OnBeforeNavigate(browser, url.c_str());
     else if (event == DISPID_NAVIGATECOMPLETE2)
@@ -317,7 +308,7 @@ LRESULT HtmlDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) no
 
 bool HtmlDialog::CreateBrowser() noexcept
 {
-    site_.Attach(new (std::nothrow) Site(*this));
+    site_ = new (std::nothrow) Site(*this);
     if (!site_)
         return false;
     if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control_))))

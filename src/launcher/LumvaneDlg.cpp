@@ -166,6 +166,12 @@ void CLumvaneDlg::ReturnToLoginMode() noexcept
 {
     if (gameMode_ != 1)
         return;
+    // A minimised or maximised window stays so through MoveWindow, and SW_SHOWNORMAL would then
+    // bring back its game-mode size: restore it first (a minimised one may come back maximised).
+    if (::IsIconic(hwnd()))
+        ::ShowWindow(hwnd(), SW_RESTORE);
+    if (::IsZoomed(hwnd()))
+        ::ShowWindow(hwnd(), SW_RESTORE);
     ::ShowWindow(hwnd(), SW_HIDE);
     ::MoveWindow(hwnd(), 0, 0, backdropImage_.Width(), backdropImage_.Height(), TRUE);
     gameMode_ = 0;

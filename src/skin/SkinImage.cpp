@@ -168,7 +168,8 @@ SkinImage::~SkinImage()
 bool SkinImage::Create(int width, int height, int bitsPerPixel, DWORD flags) noexcept
 {
     Destroy();
-    if (width <= 0 || height <= 0)
+    // Depths below 16 bits would need a colour table, which this header does not carry.
+    if (width <= 0 || height <= 0 || (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32))
         return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

@@ -14,7 +14,7 @@ public:
     SkinImage(const SkinImage&) = delete;
     SkinImage& operator=(const SkinImage&) = delete;
 
-    // A blank bottom-up DIB section, every byte 0.
+    // A blank bottom-up DIB section of 16, 24 or 32 bits, every byte 0.
     bool Create(int width, int height, int bitsPerPixel, DWORD flags) noexcept;
     void Destroy() noexcept;
 

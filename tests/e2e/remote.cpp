@@ -122,18 +122,21 @@ std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser, HRESULT& result
         result = point->EnumConnections(&connections);
     if (FAILED(result))
         return sinks;
+    // COM has the enumerator add a reference to every sink it hands out, for the caller to release;
+    // Wine's adds none, so there the sinks are not released.
+    const bool referenced = !::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
     CONNECTDATA connection{};
     while (connections->Next(1, &connection, nullptr) == S_OK) {
         ComPtr<IDispatch> sink;
         if (connection.pUnk && SUCCEEDED(connection.pUnk->QueryInterface(IID_PPV_ARGS(&sink))))
             sinks.push_back(sink);
-        if (connection.pUnk)
+        if (connection.pUnk && referenced)
             connection.pUnk->Release();
     }
     return sinks;
 }
 
-// DocumentComplete(pDisp, URL) for every line of urls; arguments go in reverse order.
+// DocumentComplete(pDisp, URL) for every line of urls, empty ones too; arguments go in reverse order.
 std::string CompleteDocuments(IWebBrowser2* browser, std::string_view urls)
 {
     HRESULT result = S_OK;
@@ -144,10 +147,9 @@ std::string CompleteDocuments(IWebBrowser2* browser, std::string_view urls)
         return Error("no DWebBrowserEvents2 sink", E_FAIL);
 
     size_t documents = 0;
-    while (!urls.empty()) {
-        const size_t end = urls.find('\n');
-        const std::wstring url = Wide(urls.substr(0, end));
-        urls = end == std::string_view::npos ? std::string_view() : urls.substr(end + 1);
+    for (size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {
+        end = urls.find('\n', start);
+        const std::wstring url = Wide(urls.substr(start, end == std::string_view::npos ? end : end - start));
 
         VARIANT urlValue;
         ::VariantInit(&urlValue);

@@ -121,6 +121,7 @@ pass "tray icon present"
 # 2. The start page was asked of the platform.
 within 100 more_start_page_requests_than 0 || fail "the demo platform never saw GET /ct"
 pass "start page requested (GET /ct)"
+shot 02-start-page
 
 # 3. A completed document whose URL carries an auth payload names the server in the title.
 remote complete "$kAuthUrl" >/dev/null
@@ -234,4 +235,5 @@ drive post "$launcher_hwnd" $kWmClose 0 0 || fail "WM_CLOSE not posted"
 expect_eq "$(launcher_exit_code)" "0" "exit code after WM_CLOSE"
 tray_icon_left && fail "the tray icon is left after WM_CLOSE"
 pass "no tray icon left after WM_CLOSE"
+shot 12-closed
 echo "screenshots: $shots"

@@ -3,6 +3,7 @@
 // drawn into it once per run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -185,6 +186,76 @@ TEST(LoginShape, WindowRegionIsThePageAndTheCloseSpot)
         launcher->ReturnToLoginMode();
         ExpectLoginShape(launcher.hwnd(), round == 1 ? "after the first return" : "after the second return");
     }
+}
+
+
+// The login shape built the way the launcher window builds it, from the shipped images.
+struct ShapeBuild {
+    std::vector<AlphaRun> runs;
+    UniqueRegion region;
+};
+
+ShapeBuild BuildLoginShape(const SkinImage& backdrop, const SkinImage& closeSpot)
+{
+    ShapeBuild build;
+    SkinImage canvas;
+    if (!canvas.Create(backdrop.Width(), backdrop.Height(), 32, 0))
+        return build;
+    PaintLoginShape(canvas.Pixels(), closeSpot.Pixels(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
+    build.runs = AlphaRuns(canvas.Pixels());
+    build.region.reset(::CreateRectRgn(0, 0, 0, 0));
+    for (const AlphaRun& run : build.runs) {
+        UniqueRegion row(::CreateRectRgn(run.left, run.y, run.right, run.y + 1));
+        ::CombineRgn(build.region.get(), build.region.get(), row.get(), RGN_OR);
+    }
+    return build;
+}
+
+
+double Microseconds(LARGE_INTEGER start, LARGE_INTEGER end)
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The processor time the calling thread has used, in microseconds.
+double ThreadMicroseconds()
+{
+    FILETIME created, exited, kernel, user;
+    ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto ticks = [](const FILETIME& time) {
+        return static_cast<double>(static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) / 10.0;
+}
+
+// Prints how long the shape takes to build (canvas, runs and region), as a figure, not a limit.
+TEST(LoginShape, BuildTimeFigure)
+{
+    Launcher launcher;
+    ASSERT_TRUE(launcher.Created());
+    SkinImage backdrop, closeSpot;
+    LoadSkinImage(&backdrop, IDB_BACKDROP);
+    LoadSkinImage(&closeSpot, IDB_CLOSE_SPOT);
+    constexpr int kBuilds = 50;
+    std::vector<double> times;
+    ShapeBuild build;
+    const double processorStart = ThreadMicroseconds();
+    for (int i = 0; i < kBuilds; ++i) {
+        LARGE_INTEGER start, end;
+        ::QueryPerformanceCounter(&start);
+        build = BuildLoginShape(backdrop, closeSpot);
+        ::QueryPerformanceCounter(&end);
+        times.push_back(Microseconds(start, end));
+    }
+    const double processor = (ThreadMicroseconds() - processorStart) / kBuilds;
+    EXPECT_EQ(build.runs.size(), 373u);
+    EXPECT_TRUE(::EqualRgn(build.region.get(), WindowRegion(launcher.hwnd()).get()));
+    std::sort(times.begin(), times.end());
+    std::printf("[ figures  ] login shape (canvas, runs, region) over %d builds: median %.0f us, fastest %.0f us, "
+                "slowest %.0f us; processor time %.0f us a build\n",
+                kBuilds, times[kBuilds / 2], times.front(), times.back(), processor);
 }
 
 // What the screen shows where the backdrop window stands.

@@ -370,6 +370,10 @@ TEST(SkinImageCreate, MakesBlankImages)
     EXPECT_TRUE(canvas.IsNull());
     EXPECT_FALSE(canvas.Create(4, -4, 32, 0));
     EXPECT_TRUE(canvas.IsNull());
+    // Palette depths need a colour table.
+    EXPECT_FALSE(canvas.Create(4, 4, 8, 0));
+    EXPECT_FALSE(canvas.Create(4, 4, 1, 0));
+    EXPECT_TRUE(canvas.IsNull());
 }
 
 TEST(SkinImageDc, NestedBorrowsShareOneDc)

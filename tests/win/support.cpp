@@ -46,8 +46,8 @@ DWORD WINAPI WindowAnswerer::Run(void* context)
         if (found && ::IsWindowVisible(found) && ::GetWindowThreadProcessId(found, &process) &&
             process == ::GetCurrentProcessId()) {
             ::Sleep(50);
-            self->answer_(found);
             self->answered_ = true;
+            self->answer_(found);
             return 0;
         }
         ::Sleep(10);
