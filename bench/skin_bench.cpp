@@ -27,8 +27,8 @@ BenchApp g_app;
 constexpr std::array<WORD, 19> kSkins{130, 131, 132, 133, 135, 136, 137, 139, 140, 142,
                                       143, 144, 154, 155, 156, 157, 159, 160, 161};
 constexpr int kRuns = 31;
-constexpr int kCycles = 1000;
-constexpr int kPaints = 1000;
+constexpr int kCycles = 20;
+constexpr int kPaints = 20;
 constexpr int kWideBar = 1920;
 
 template <class Work>
@@ -114,6 +114,15 @@ int main()
     };
     cycle();
     PumpMessages(200);
+    auto drain = [] { MSG m; while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) { ::TranslateMessage(&m); ::DispatchMessageA(&m); } };
+    std::printf("pumped cycle %10.1f\n", MedianMicroseconds(9, [&] { launcher.EnterGameMode(); drain(); launcher.ReturnToLoginMode(); drain(); }) );
+    std::printf("enter only %10.1f\n", MedianMicroseconds(9, [&] { launcher.EnterGameMode(); drain(); launcher.ReturnToLoginMode(); drain(); launcher.EnterGameMode(); drain(); }) );
+    LARGE_INTEGER f, a, b; ::QueryPerformanceFrequency(&f);
+    for (int i = 0; i < 3; ++i) {
+      ::QueryPerformanceCounter(&a); launcher.ReturnToLoginMode(); ::QueryPerformanceCounter(&b); std::printf("R %.1f\n", 1e6*(b.QuadPart-a.QuadPart)/f.QuadPart);
+      ::QueryPerformanceCounter(&a); launcher.EnterGameMode(); ::QueryPerformanceCounter(&b); std::printf("E %.1f\n", 1e6*(b.QuadPart-a.QuadPart)/f.QuadPart);
+    }
+    launcher.ReturnToLoginMode();
     std::printf("enter game mode and return    %10.1f us\n", MedianMicroseconds(kRuns, cycle));
 
     // Every cache (skin DCs, fonts, GDI+) is warm now: the count must not move from here on.

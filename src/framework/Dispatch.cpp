@@ -75,7 +75,8 @@ public:
             return DISP_E_UNKNOWNINTERFACE;
         const auto method = std::find_if(methods_.begin(), methods_.end(),
                                          [id](const DispatchMethod& entry) { return entry.id == id; });
-        if (method == methods_.end() || !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
+        // Only a call runs a method: reading the member as a property must not act.
+        if (method == methods_.end() || !(flags & DISPATCH_METHOD))
             return DISP_E_MEMBERNOTFOUND;
         if (parameters && parameters->cArgs != 0)
             return DISP_E_BADPARAMCOUNT;

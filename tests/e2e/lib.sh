@@ -13,7 +13,10 @@ launcher_pid=""
 launcher_hwnd=""
 
 e2e_cleanup() {
-  [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null || true
+  if [ -n "$launcher_pid" ]; then
+    [ -f "$work/pid" ] && kill "$(cat "$work/pid")" 2>/dev/null
+    kill "$launcher_pid" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap e2e_cleanup EXIT
@@ -28,7 +31,8 @@ drive() { wine "$driver" "$@" 2>/dev/null | tr -d '\r'; }
 # Starts the launcher and waits for its window; sets launcher_pid and launcher_hwnd.
 start_launcher() {
   local exe_to_start=${1:-$exe}
-  ( cd "$(dirname "$exe_to_start")" && wine "$exe_to_start" >/dev/null 2>&1; echo $? >"$work/exit" ) &
+  rm -f "$work/exit" "$work/pid"
+  ( cd "$(dirname "$exe_to_start")" && { wine "$exe_to_start" >/dev/null 2>&1 & echo $! >"$work/pid"; wait $!; echo $? >"$work/exit"; } ) &
   launcher_pid=$!
   launcher_hwnd=$(drive wait "Quarnis-->Brevik" 30000) || fail "the launcher window did not show up"
   sleep 0.5

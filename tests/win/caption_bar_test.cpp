@@ -280,8 +280,19 @@ TEST(CaptionBar, ButtonsShowAfterTheBarGrows)
     ::SetCursorPos(5, 500);
     (*launcher).ToggleMaximize();
     PumpMessages(300);
+    static HWND s_bar; s_bar = bar;
+    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, [](int code, WPARAM w, LPARAM l) -> LRESULT {
+        auto* m = reinterpret_cast<CWPSTRUCT*>(l);
+        if (m->hwnd == s_bar || ::GetParent(m->hwnd) == s_bar) {
+                std::printf("  %d msg %04x\n", ::GetDlgCtrlID(m->hwnd), m->message);
+        }
+        return ::CallNextHookEx(nullptr, code, w, l);
+    }, nullptr, ::GetCurrentThreadId());
+    std::printf("maximise\n");
     (*launcher).ToggleMaximize();
-    PumpMessages(300);
+    std::printf("pump\n");
+    for (int i = 0; i < 30; ++i) { MSG msg; while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) { if (msg.hwnd == s_bar || ::GetParent(msg.hwnd) == s_bar) std::printf("  posted %d msg %04x\n", ::GetDlgCtrlID(msg.hwnd), msg.message); ::TranslateMessage(&msg); ::DispatchMessageA(&msg); } ::Sleep(10); }
+    ::UnhookWindowsHookEx(hook);
     ASSERT_TRUE(::IsZoomed(launcher.hwnd()));
 
     const int width = BarWidth(bar);

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "framework/App.h"
@@ -151,9 +150,10 @@ struct Look {
 
 Look LookOf(Launcher& launcher)
 {
-    return {WindowRect(launcher.hwnd()),       ::IsWindowVisible(launcher.hwnd()) != FALSE,
-            ::IsZoomed(launcher.hwnd()) != FALSE, ::IsIconic(launcher.hwnd()) != FALSE,
-            launcher->InGameMode(),           ::IsWindowVisible(launcher->BackdropWindow()) != FALSE};
+    HWND window = launcher.hwnd();
+    return {WindowRect(window),          ::IsWindowVisible(window) != FALSE,
+            ::IsZoomed(window) != FALSE, ::IsIconic(window) != FALSE,
+            launcher->InGameMode(),      ::IsWindowVisible(launcher->BackdropWindow()) != FALSE};
 }
 
 TEST(FrameHitTest, BandsOnTheRealWindowInBothModes)
@@ -359,7 +359,18 @@ TEST(ClientPress, GameModePostsACaptionPressAtTheClientPoint)
     ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
     EXPECT_EQ(posted.lParam, MAKELPARAM(859, 169));
-    EXPECT_EQ(::FindWindowA("#32770", App::Current()->Name().c_str()), nullptr) << "the close spot is gone";
+    EXPECT_EQ(::FindWindowA("#32770", App::Current()->Name().c_str()), nullptr) << "no exit question in game mode";
+}
+
+// The largest difference between two colours in one channel.
+int ChannelDistance(Rgb a, Rgb b)
+{
+    int distance = 0;
+    for (int shift : {0, 8, 16}) {
+        const int channel = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        distance = std::max(distance, std::abs(channel));
+    }
+    return distance;
 }
 
 // Which close-spot image the launcher window shows at the close spot: its own pixels, compared with
@@ -384,13 +395,8 @@ int ShownCloseSpot(HWND launcher)
             if (!inner || images[0].Colour(x, y) == images[1].Colour(x, y))
                 continue;
             ++samples;
-            for (int k = 0; k < 2; ++k) {
-                const Rgb a = shot.At(x, y), b = images[k].Colour(x, y);
-                int distance = 0;
-                for (int shift : {0, 8, 16})
-                    distance = std::max(distance, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
-                matches[k] += distance <= 8;
-            }
+            for (int k = 0; k < 2; ++k)
+                matches[k] += ChannelDistance(shot.At(x, y), images[k].Colour(x, y)) <= 8;
         }
     }
     for (int k = 0; k < 2; ++k) {

@@ -188,7 +188,6 @@ TEST(LoginShape, WindowRegionIsThePageAndTheCloseSpot)
     }
 }
 
-
 // The login shape built the way the launcher window builds it, from the shipped images.
 struct ShapeBuild {
     std::vector<AlphaRun> runs;
@@ -210,7 +209,6 @@ ShapeBuild BuildLoginShape(const SkinImage& backdrop, const SkinImage& closeSpot
     }
     return build;
 }
-
 
 double Microseconds(LARGE_INTEGER start, LARGE_INTEGER end)
 {

@@ -264,6 +264,8 @@ TEST(ScriptBridge, UnknownNamesAndArgumentsAreScriptErrors)
         EXPECT_EQ(script.Errors(), ++errors) << code;
     }
     EXPECT_FALSE(launcher->InGameMode()) << "EnterGame with an argument is refused, not run";
+    script.Run(L"var probe = external.EnterGame; var kind = typeof external.entergame;");
+    EXPECT_FALSE(launcher->InGameMode()) << "reading EnterGame without calling it does nothing";
 
     // The names and their ids as any automation client sees them.
     const wchar_t* names[] = {L"ENTERGAME", L"gotologin", L"GetVersion", L"IsUserLoginClient", L"Missing"};

@@ -1,3 +1,5 @@
+// Skin images under Wine with real GDI and GDI+: decoding and premultiplication, the DC borrows
+// and their cache, both draws, and that nothing is leaked.
 #include <objidl.h>
 #include <gdiplus.h>
 #include <shlwapi.h>
@@ -165,7 +167,7 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// A 32-bit top-down-addressed DIB selected into a memory DC, every byte set to fill.
+// A blank 32-bit skin image borrowed into its memory DC, every byte set to fill.
 class Target {
 public:
     Target(int width, int height, std::uint8_t fill)
@@ -183,7 +185,6 @@ public:
         ::GdiFlush();
         return PixelOf(image_, x, y);
     }
-    const SkinImage& image() const { return image_; }
 
 private:
     SkinImage image_;
@@ -495,7 +496,7 @@ class GuardedTarget {
 public:
     static constexpr std::uint8_t kSentinel = 0x5A;
 
-    GuardedTarget(int width, int height) : width_(width), rowBytes_(width * 4)
+    GuardedTarget(int width, int height) : rowBytes_(width * 4)
     {
         const DWORD size = static_cast<DWORD>(rowBytes_) * (height + 1);
         section_ = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, nullptr);
@@ -532,7 +533,6 @@ public:
     }
 
 private:
-    int width_;
     int rowBytes_;
     HANDLE section_ = nullptr;
     std::uint8_t* view_ = nullptr;
