@@ -11,8 +11,11 @@ cd "$repo"
 runs=${LUMVANE_BENCH_RUNS:-11}
 build=${LUMVANE_BENCH_BUILD:-build/win}
 "$repo/scripts/setup.sh"
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
-cmake --build "$build" -j2 --target Lumvane e2e_driver bare_window browser_window startup_probe skin_bench >/dev/null
+log=$(mktemp)
+{ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake &&
+  cmake --build "$build" -j2 --target Lumvane e2e_driver bare_window browser_window startup_probe skin_bench; } >"$log" 2>&1 ||
+  { cat "$log"; exit 1; }
+rm -f "$log"
 build=$(cd "$build" && pwd)
 launcher=$build/Lumvane.exe
 driver=$build/e2e_driver.exe

@@ -16,7 +16,7 @@ BOOL CLayEredDlg::OnInitDialog() noexcept
         POINT origin{0, 0};
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         ::UpdateLayeredWindow(hwnd(), nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
-        // mutated
+        CenterWindow(hwnd());
         ::ShowWindow(hwnd(), SW_SHOW);
         image_->ReleaseDC();
     }
@@ -28,7 +28,7 @@ LRESULT CLayEredDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) n
     if (message == WM_LBUTTONDOWN) {
         // The point goes in screen coordinates, so a press behaves alike wherever the window stands.
         POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        // mutated
+        ::ClientToScreen(hwnd(), &point);
         ::PostMessageA(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
         return 0;
     }

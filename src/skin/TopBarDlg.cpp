@@ -53,6 +53,13 @@ void CTopBarDlg::Paint(HDC dc) const noexcept
     ::GetClientRect(hwnd(), &client);
     DrawThreeSlice(dc, client.right, leftCap_, tile_, rightCap_);
     PaintTitle(dc);
+    // The bar does not clip its children, so it has just painted over its buttons: they paint
+    // themselves again after it. A button moved into the bar's pending update region by the
+    // layout would otherwise stay covered.
+    for (const CSkinButton* button : Buttons()) {
+        if (button->hwnd())
+            ::InvalidateRect(button->hwnd(), nullptr, FALSE);
+    }
 }
 
 // The launcher's current title, read at every painting; a long title runs on under the buttons.
@@ -73,7 +80,7 @@ void CTopBarDlg::LayOut(int cx) noexcept
 {
     HDWP batch = ::BeginDeferWindowPos(5);
     int x = cx;
-    for (const CSkinButton* button : {&close_, &maximize_, &minimize_, &hide_, &menu_}) {
+    for (const CSkinButton* button : Buttons()) {
         x -= 20;
         if (batch)
             batch = ::DeferWindowPos(batch, button->hwnd(), nullptr, x, kButtonTop, 0, 0, kButtonPlacement);

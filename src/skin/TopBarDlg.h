@@ -2,6 +2,8 @@
 // The game-mode caption bar: a three-slice skin with the launcher's title in white, five skin
 // buttons at its right end (close, maximise/restore, minimise, hide, menu); it drags the launcher
 // window and toggles maximise on a double-click.
+#include <array>
+
 #include "skin/SkinBarDlg.h"
 #include "skin/SkinButton.h"
 #include "skin/SkinImage.h"
@@ -21,6 +23,11 @@ protected:
 private:
     void PaintTitle(HDC dc) const noexcept;
     bool OnButton(UINT id) noexcept;
+    // Close, maximise/restore, minimise, hide and menu: their order from the right end.
+    std::array<const CSkinButton*, 5> Buttons() const noexcept
+    {
+        return {&close_, &maximize_, &minimize_, &hide_, &menu_};
+    }
 
     SkinImage leftCap_;
     SkinImage tile_;

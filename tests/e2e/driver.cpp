@@ -137,7 +137,8 @@ BOOL CALLBACK PrintText(HWND window, LPARAM)
 
 // Sends a command to the remote shim of Lumvane_e2e.exe (tests/e2e/remote.cpp): the text goes into
 // a shared block named after this process (answered flag, byte count, text), the registered message
-// "LumvaneRemote" tells the shim, and the answer the shim leaves in the block is printed. "@file" stands for the command text in that file.
+// "LumvaneRemote" tells the shim, and the answer the shim leaves in the block is printed.
+// "@file" stands for the command text in that file.
 int Remote(HWND launcher, const std::string& text)
 {
     std::string command = text;
@@ -155,6 +156,8 @@ int Remote(HWND launcher, const std::string& text)
     HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name.c_str());
     auto* block = mapping ? static_cast<char*>(::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
     if (!block) {
+        if (mapping)
+            ::CloseHandle(mapping);
         Print("error no shared block");
         return 1;
     }
@@ -168,7 +171,8 @@ int Remote(HWND launcher, const std::string& text)
     DWORD answerHeader[2];
     std::memcpy(answerHeader, block, sizeof(answerHeader));
     const bool answered = delivered && answerHeader[0] == 1;
-    const std::string answer = answered ? std::string(block + sizeof(answerHeader), answerHeader[1]) : "";
+    const std::string answer =
+        answered ? std::string(block + sizeof(answerHeader), std::min(answerHeader[1], kAnswerRoom)) : "";
     ::UnmapViewOfFile(block);
     ::CloseHandle(mapping);
     if (!answered) {

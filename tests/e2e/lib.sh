@@ -14,8 +14,8 @@ launcher_hwnd=""
 
 e2e_cleanup() {
   if [ -n "$launcher_pid" ]; then
-    [ -f "$work/pid" ] && kill "$(cat "$work/pid")" 2>/dev/null
-    kill "$launcher_pid" 2>/dev/null
+    [ -f "$work/pid" ] && kill "$(cat "$work/pid")" 2>/dev/null || true
+    kill "$launcher_pid" 2>/dev/null || true
   fi
   rm -rf "$work"
 }

@@ -3,9 +3,10 @@
 // document and so no page ever runs.
 //
 // The driver writes a command into a shared memory block named "LumvaneRemote-<driver process id>"
-// (32-bit answered flag 0, 32-bit byte count, UTF-8 text) and sends the registered message "LumvaneRemote" to the
-// launcher window with that process id in wParam. A hook on the UI thread performs the command
-// synchronously there, inside that send, and writes its answer into the same block (flag 1):
+// (32-bit answered flag 0, 32-bit byte count, UTF-8 text) and sends the registered message
+// "LumvaneRemote" to the launcher window with that process id in wParam. A hook on the UI thread
+// performs the command synchronously there, inside that send, and writes its answer into the same
+// block (flag 1):
 //   "call <name>"       the page's window.external.<name>(): the external object is asked of the
 //                       browser's host site (IDocHostUIHandler::GetExternal), then GetIDsOfNames and
 //                       Invoke with DISPATCH_METHOD, as a page's script does;
@@ -191,30 +192,36 @@ std::string Perform(std::string_view command)
 }
 
 // The shared block of the driver process with the given id: answered flag, byte count, text.
-class SharedText {
+class SharedBlock {
 public:
-    explicit SharedText(DWORD driverProcess) noexcept
+    explicit SharedBlock(DWORD driverProcess) noexcept
     {
         const std::wstring name = L"LumvaneRemote-" + std::to_wstring(driverProcess);
         mapping_ = ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, name.c_str());
         view_ = mapping_ ? static_cast<char*>(::MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
     }
-    ~SharedText()
+    ~SharedBlock()
     {
         if (view_)
             ::UnmapViewOfFile(view_);
         if (mapping_)
             ::CloseHandle(mapping_);
     }
-    SharedText(const SharedText&) = delete;
-    SharedText& operator=(const SharedText&) = delete;
+    SharedBlock(const SharedBlock&) = delete;
+    SharedBlock& operator=(const SharedBlock&) = delete;
 
     explicit operator bool() const noexcept { return view_ != nullptr; }
-    std::string Read() const
+    // The command, or nothing when its byte count does not fit the block.
+    bool Read(std::string& text) const
     {
+        MEMORY_BASIC_INFORMATION block{};
         DWORD header[2];
         std::memcpy(header, view_, sizeof(header));
-        return std::string(view_ + sizeof(header), header[1]);
+        if (!::VirtualQuery(view_, &block, sizeof(block)) || block.RegionSize < sizeof(header) + kAnswerRoom ||
+            header[1] > block.RegionSize - sizeof(header))
+            return false;
+        text.assign(view_ + sizeof(header), header[1]);
+        return true;
     }
     void Answer(const std::string& text) noexcept
     {
@@ -258,9 +265,10 @@ LRESULT CALLBACK RemoteControl::Watch(int code, WPARAM wParam, LPARAM lParam) no
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && message->message == g_remoteControl.message_ && message->hwnd &&
         message->hwnd == MainWindowHandle()) {
-        SharedText text(static_cast<DWORD>(message->wParam));
-        if (text)
-            text.Answer(Perform(text.Read()));
+        SharedBlock block(static_cast<DWORD>(message->wParam));
+        std::string command;
+        if (block)
+            block.Answer(block.Read(command) ? Perform(command) : Error("command larger than its block", E_INVALIDARG));
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -244,6 +244,30 @@ TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
     EXPECT_TRUE(all.SameAs(first255));
 }
 
+// The bar as it shows on the launcher's window surface, its buttons included.
+void CaptureBar(HWND bar, Canvas& screen)
+{
+    WindowDc dc(bar);
+    ::BitBlt(screen.dc(), 0, 0, screen.Width(), screen.Height(), dc.get(), 0, 0, SRCCOPY);
+}
+
+// Each button shows its strip's normal frame on screen: counted, the pixels that do not.
+::testing::AssertionResult ButtonsShowNormalFrames(const Canvas& screen)
+{
+    for (const ButtonPlace& button : kButtons) {
+        const PngPixels strip(button.strip);
+        const int left = screen.Width() - button.fromRight;
+        int unlike = 0;
+        for (int y = 0; y < kButtonSize; ++y) {
+            for (int x = 0; x < kButtonSize; ++x)
+                unlike += screen.At(left + x, 3 + y) != strip.Colour(x, y);
+        }
+        if (unlike > 0)
+            return ::testing::AssertionFailure() << "button " << button.id << ": " << unlike << " pixels unlike its frame";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 TEST(CaptionBar, ButtonsShowTheirNormalFramesOverTheSkin)
 {
     GameModeLauncher launcher;
@@ -252,65 +276,34 @@ TEST(CaptionBar, ButtonsShowTheirNormalFramesOverTheSkin)
     ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessages();
 
-    const int width = BarWidth(bar);
-    Canvas screen(width, kBarHeight, kUntouched);
-    {
-        WindowDc dc(bar);
-        ::BitBlt(screen.dc(), 0, 0, width, kBarHeight, dc.get(), 0, 0, SRCCOPY);
-    }
+    Canvas screen(BarWidth(bar), kBarHeight, kUntouched);
+    CaptureBar(bar, screen);
     if (const char* shots = std::getenv("LUMVANE_SHOTS"))
         screen.SaveBmp(std::string(shots) + "/caption_bar.bmp");
-
-    for (const ButtonPlace& button : kButtons) {
-        const PngPixels strip(button.strip);
-        const int left = width - button.fromRight;
-        for (int y = 0; y < kButtonSize; ++y) {
-            for (int x = 0; x < kButtonSize; ++x)
-                ASSERT_EQ(screen.At(left + x, 3 + y), strip.Colour(x, y)) << "button " << button.id;
-        }
-    }
+    EXPECT_TRUE(ButtonsShowNormalFrames(screen));
     const PngPixels right(IDB_CAPTION_RIGHT);
-    EXPECT_EQ(screen.At(width - 1, 12), right.Colour(kCapWidth - 1, 12)) << "the right cap beside the close button";
+    EXPECT_EQ(screen.At(screen.Width() - 1, 12), right.Colour(kCapWidth - 1, 12)) << "the right cap beside the close button";
 }
 
-TEST(CaptionBar, ButtonsShowAfterTheBarGrows)
+// The bar paints over its buttons (it does not clip its children); they must show again after it.
+TEST(CaptionBar, ButtonsShowAgainAfterTheBarPaintsOverThem)
 {
     GameModeLauncher launcher;
     HWND bar = launcher.Bar();
     ::SetCursorPos(5, 500);
     (*launcher).ToggleMaximize();
     PumpMessages(300);
-    static HWND s_bar; s_bar = bar;
-    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, [](int code, WPARAM w, LPARAM l) -> LRESULT {
-        auto* m = reinterpret_cast<CWPSTRUCT*>(l);
-        if (m->hwnd == s_bar || ::GetParent(m->hwnd) == s_bar) {
-                std::printf("  %d msg %04x\n", ::GetDlgCtrlID(m->hwnd), m->message);
-        }
-        return ::CallNextHookEx(nullptr, code, w, l);
-    }, nullptr, ::GetCurrentThreadId());
-    std::printf("maximise\n");
-    (*launcher).ToggleMaximize();
-    std::printf("pump\n");
-    for (int i = 0; i < 30; ++i) { MSG msg; while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) { if (msg.hwnd == s_bar || ::GetParent(msg.hwnd) == s_bar) std::printf("  posted %d msg %04x\n", ::GetDlgCtrlID(msg.hwnd), msg.message); ::TranslateMessage(&msg); ::DispatchMessageA(&msg); } ::Sleep(10); }
-    ::UnhookWindowsHookEx(hook);
+    (*launcher).ToggleMaximize(); // the bar grows under buttons that move into its new part
+    PumpMessages(300);
     ASSERT_TRUE(::IsZoomed(launcher.hwnd()));
+    Canvas screen(BarWidth(bar), kBarHeight, kUntouched);
+    CaptureBar(bar, screen);
+    EXPECT_TRUE(ButtonsShowNormalFrames(screen)) << "after growing";
 
-    const int width = BarWidth(bar);
-    Canvas screen(width, kBarHeight, kUntouched);
-    {
-        WindowDc dc(bar);
-        ::BitBlt(screen.dc(), 0, 0, width, kBarHeight, dc.get(), 0, 0, SRCCOPY);
-    }
-    for (const ButtonPlace& button : kButtons) {
-        const PngPixels strip(button.strip);
-        const int left = width - button.fromRight;
-        int unlike = 0;
-        for (int y = 0; y < kButtonSize; ++y) {
-            for (int x = 0; x < kButtonSize; ++x)
-                unlike += screen.At(left + x, 3 + y) != strip.Colour(x, y);
-        }
-        EXPECT_EQ(unlike, 0) << "button " << button.id;
-    }
+    ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(screen.Width(), kBarHeight)); // paints, moves nothing
+    PumpMessages();
+    CaptureBar(bar, screen);
+    EXPECT_TRUE(ButtonsShowNormalFrames(screen)) << "after a size message";
 }
 
 TEST(CaptionBar, PressOnTheBarMovesTheLauncherFromTheClickPoint)
