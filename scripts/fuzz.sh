@@ -13,7 +13,7 @@ for target in "$dir"/fuzz_*; do
   [ -x "$target" ] || continue
   corpus="$dir/corpus/$(basename "$target")"
   mkdir -p "$corpus"
-  "$target" -max_total_time="$seconds" -print_final_stats=1 "$corpus" tests/fuzz/seeds 2>"$dir/$(basename "$target").log" \
+  "$target" -artifact_prefix="$dir/" -max_total_time="$seconds" -print_final_stats=1 "$corpus" tests/fuzz/seeds 2>"$dir/$(basename "$target").log" \
     || { tail -n 40 "$dir/$(basename "$target").log"; exit 1; }
   echo "fuzz $(basename "$target"): $(grep -E 'stat::number_of_executed_units' "$dir/$(basename "$target").log" | awk '{print $2}') executions in ${seconds}s, no finding"
 done

@@ -13,12 +13,12 @@
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "launcher/Geometry.h"
+#include "page/ServerTitle.h"
 #include "resource.h"
 #include "skin/LoginShape.h"
 
 namespace {
 
-constexpr char kLauncherTitle[] = "Quarnis-->Brevik";
 constexpr char kExitQuestion[] = "当前正在游戏中，你确认要退出吗？";
 constexpr char kTrayTip[] = "Brevik极速登陆器";
 constexpr UINT kTrayIconId = 128;

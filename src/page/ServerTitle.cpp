@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr char kLauncherTitle[] = "Quarnis-->Brevik";
 constexpr std::string_view kAuthField = "auth=";
 constexpr std::string_view kSignField = "&sign=";
 constexpr char kArrow[] = "-->";

@@ -320,6 +320,7 @@ TEST(CloseSpot, PressesAskBeforeQuittingAndCancelChangesNothing)
     ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_NOREMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
     EXPECT_EQ(posted.lParam, MAKELPARAM(w.left + 848, w.top + 158)) << "the press goes on in screen coordinates";
+    ::PostMessageA(launcher.hwnd(), WM_LBUTTONUP, 0, 0); // ends a moving loop should one start
     PumpMessages(100);
     EXPECT_TRUE(cancel.Asked());
     EXPECT_TRUE(LookOf(launcher) == before);
