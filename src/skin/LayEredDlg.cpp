@@ -28,7 +28,7 @@ LRESULT CLayEredDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) n
     if (message == WM_LBUTTONDOWN) {
         // The point goes in screen coordinates, so a press behaves alike wherever the window stands.
         POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        // mutated
+        ::ClientToScreen(hwnd(), &point);
         ::PostMessageA(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
         return 0;
     }

@@ -5,13 +5,14 @@
 
 namespace {
 
-// The source positions [begin, end) of a line of length pixels that land inside [0, limit) when
-// moved by origin; worked out in 64 bits so that no origin can overflow.
+// Source positions from begin up to (not including) end.
 struct Span {
     int begin;
     int end;
 };
 
+// The positions of a line of length pixels that land inside [0, limit) when moved by origin,
+// worked out in 64 bits so that no origin can overflow.
 Span ClipSpan(int length, int origin, int limit) noexcept
 {
     const long long begin = std::clamp(-static_cast<long long>(origin), 0LL, static_cast<long long>(length));

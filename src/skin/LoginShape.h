@@ -14,7 +14,7 @@ struct AlphaRun {
 };
 
 // Copies the close spot's 32-bit pixels to origin and fills the page rectangle with opaque white.
-// Whatever falls outside the canvas is left out, so a canvas or close spot of any size is safe.
+// Whatever falls outside the canvas is left out, so any canvas, close spot, origin or page is safe.
 void PaintLoginShape(const PixelView& canvas, const PixelView& closeSpot, int originX, int originY,
                      const Box& page) noexcept;
 

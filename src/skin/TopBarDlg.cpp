@@ -19,6 +19,7 @@ constexpr char kTitleFace[] = "宋体";
 constexpr COLORREF kTitleColour = RGB(255, 255, 255);
 constexpr int kTitleBytes = 256;
 constexpr int kButtonTop = 3;
+constexpr int kButtonStep = 20; // from the bar's right end to the close button, and from one button to the next
 constexpr UINT kButtonPlacement = SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
 constexpr UINT kMenuFlags = TPM_RIGHTBUTTON | TPM_RIGHTALIGN;
 
@@ -78,10 +79,11 @@ void CTopBarDlg::PaintTitle(HDC dc) const noexcept
 
 void CTopBarDlg::LayOut(int cx) noexcept
 {
-    HDWP batch = ::BeginDeferWindowPos(5);
+    const auto buttons = Buttons();
+    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(buttons.size()));
     int x = cx;
-    for (const CSkinButton* button : Buttons()) {
-        x -= 20;
+    for (const CSkinButton* button : buttons) {
+        x -= kButtonStep;
         if (batch)
             batch = ::DeferWindowPos(batch, button->hwnd(), nullptr, x, kButtonTop, 0, 0, kButtonPlacement);
     }

@@ -33,7 +33,7 @@ PY
 
 start_launcher
 read -r x y w h <<<"$(drive rect "$launcher_hwnd")"
-backdrop=$(drive owned "$launcher_hwnd" | awk '/exstyle=000[8-9a-f]/ {print $1; exit}')
+backdrop=$(drive owned "$launcher_hwnd" | awk '/exstyle=...[89a-f]/ {print $1; exit}')
 [ -n "$backdrop" ] || fail "no layered window owned by the launcher"
 region=$(drive region "$launcher_hwnd")
 backdrop_rect=$(drive rect "$backdrop")

@@ -17,7 +17,7 @@ sleep 1
 start_launcher
 read -r x y w h <<<"$(drive rect "$launcher_hwnd")"
 expect_eq "$x $y $w $h" "$lx $ly 888 591" "launcher over the window beneath"
-backdrop=$(drive owned "$launcher_hwnd" | awk '/exstyle=000[8-9a-f]/ {print $1; exit}')
+backdrop=$(drive owned "$launcher_hwnd" | awk '/exstyle=...[89a-f]/ {print $1; exit}')
 [ -n "$backdrop" ] || fail "no layered window owned by the launcher"
 expect_eq "$(drive rect "$backdrop")" "$x $y $w $h" "backdrop over the launcher"
 
@@ -77,9 +77,10 @@ x=$lx; y=$ly
 expect_eq "$(drive rect "$launcher_hwnd")" "$x $y 888 591" "a drag on the frame moves the launcher back"
 : >"$work/beneath.log"
 sleep 0.3
-expect_eq "$(drive inregion "$launcher_hwnd" 12 12)" "0" "the margin pixel is outside the region"
-drag $((x + 12)) $((y + 12)) 100 50
-expect_eq "$(drive rect "$launcher_hwnd")" "$x $y 888 591" "a drag on a clear margin pixel moves nothing"
+# Two pixels in from the left edge: the left resize band, were it inside the region.
+expect_eq "$(drive inregion "$launcher_hwnd" 2 300)" "0" "the margin pixel is outside the region"
+drag $((x + 2)) $((y + 300)) 100 50
+expect_eq "$(drive rect "$launcher_hwnd")" "$x $y 888 591" "a drag on a clear margin pixel moves and sizes nothing"
 grep -q "ButtonPress" "$work/beneath.log" || fail "the press on a clear margin pixel did not reach the window beneath"
 pass "the press on a clear margin pixel reached the window beneath"
 

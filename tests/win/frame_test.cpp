@@ -306,6 +306,7 @@ TEST(CloseSpot, PressesAskBeforeQuittingAndCancelChangesNothing)
     for (const Press& press : presses) {
         SCOPED_TRACE(press.what);
         CancelExitQuestion cancel;
+        ::PostMessageA(launcher.hwnd(), WM_LBUTTONUP, 0, 0); // ends a moving loop should one start
         ::SendMessageA(launcher.hwnd(), press.message, press.wParam, Packed(press.point));
         PumpMessages(50);
         EXPECT_TRUE(cancel.Asked());

@@ -1,5 +1,7 @@
 #include "support.h"
 
+// Wine makes a GDI handle of the object's table index (low word) and its type and reuse count (high
+// word), and takes a bare index for the object that lives there: every live object answers once.
 int CountGdiObjects()
 {
     int count = 0;
