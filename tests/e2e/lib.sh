@@ -18,6 +18,11 @@ e2e_cleanup() {
     kill "$launcher_pid" 2>/dev/null || true
   fi
   rm -rf "$work"
+  # A display this scenario started goes with it, and so does the Wine server tied to it.
+  if [ -n "${lumvane_xvfb_pid:-}" ]; then
+    wineserver -k 2>/dev/null || true
+    kill "$lumvane_xvfb_pid" 2>/dev/null || true
+  fi
 }
 trap e2e_cleanup EXIT
 
