@@ -13,7 +13,7 @@ launcher_pid=""
 launcher_hwnd=""
 
 e2e_cleanup() {
-  if [ -n "$launcher_pid" ]; then
+  if [ -n "$launcher_pid" ] && [ ! -f "$work/exit" ]; then  # not after it ended: its pid may be reused
     [ -f "$work/pid" ] && kill "$(cat "$work/pid")" 2>/dev/null || true
     kill "$launcher_pid" 2>/dev/null || true
   fi

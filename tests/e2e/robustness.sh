@@ -21,10 +21,9 @@ within() {
   "$@"
 }
 quit_with_close() {
-  rm -f "$work/exit"
   drive post "$launcher_hwnd" $kWmClose 0 0 || fail "WM_CLOSE not posted"
   expect_eq "$(launcher_exit_code)" "0" "$1: exit code after WM_CLOSE"
-  rm -f "$work/exit"
+  launcher_pid=""
 }
 # The launcher's visible children relative to its origin, "x y w h" sorted.
 panes() {

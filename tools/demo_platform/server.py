@@ -5,13 +5,17 @@
 /servers  the server list for a logged-in name; each server links to /play with an auth payload
 /play     the game page: calls window.external.EnterGame(), and GotoLogin() on "back to login"
 
-Every request line is written to stdout and, with --log, appended to a file.
-Python standard library only: /usr/bin/python3 tools/demo_platform/server.py [--port 8731] [--log FILE]
+Every request line is written to stdout and, with --log, appended to a file; with --peers each line
+also names the local process that made the request (Linux), so that a test can tell its launcher's
+requests from those of other programs on the machine.
+Python standard library only:
+    /usr/bin/python3 tools/demo_platform/server.py [--port 8731] [--log FILE] [--peers]
 """
 import argparse
 import base64
 import html
 import http.server
+import os
 import pathlib
 import sys
 import time
@@ -37,6 +41,32 @@ def decoded_pairs(auth):
     return dict(urllib.parse.parse_qsl(text, keep_blank_values=True))
 
 
+def peer_processes(client_port, server_port):
+    """The ids of the local processes holding the client end of this connection (under Wine the
+    program and its Wine server both do), comma-separated, or "?"."""
+    inode = None
+    for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+        try:
+            with open(table, encoding="ascii") as rows:
+                for row in list(rows)[1:]:
+                    fields = row.split()
+                    local_port = int(fields[1].rsplit(":", 1)[1], 16)
+                    remote_port = int(fields[2].rsplit(":", 1)[1], 16)
+                    if local_port == client_port and remote_port == server_port:
+                        inode = fields[9]
+        except OSError:
+            continue
+    holders = []
+    wanted = "socket:[%s]" % inode
+    for pid in filter(str.isdigit, os.listdir("/proc")) if inode else ():
+        try:
+            if any(os.readlink("/proc/%s/fd/%s" % (pid, fd)) == wanted for fd in os.listdir("/proc/%s/fd" % pid)):
+                holders.append(pid)
+        except OSError:
+            continue
+    return ",".join(holders) or "?"
+
+
 def page(name, **fields):
     text = (PAGES / name).read_text(encoding="utf-8")
     for key, value in fields.items():
@@ -47,6 +77,7 @@ def page(name, **fields):
 class Platform(http.server.BaseHTTPRequestHandler):
     server_version = "DemoPlatform/1.0"
     log_file = None
+    name_peers = False
 
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
@@ -93,6 +124,8 @@ class Platform(http.server.BaseHTTPRequestHandler):
 
     def log_request(self, code="-", size="-"):
         line = "%s %s" % (self.requestline, code)
+        if self.name_peers:
+            line += " pid=%s" % peer_processes(self.client_address[1], self.server.server_address[1])
         print(line, flush=True)
         if self.log_file:
             with open(self.log_file, "a", encoding="utf-8") as log:
@@ -106,8 +139,10 @@ def main():
     parser = argparse.ArgumentParser(description="demo game platform for the launcher")
     parser.add_argument("--port", type=int, default=8731)
     parser.add_argument("--log", help="also append every request line to this file")
+    parser.add_argument("--peers", action="store_true", help="name the local process of every request")
     options = parser.parse_args()
     Platform.log_file = options.log
+    Platform.name_peers = options.peers
     try:
         server = http.server.ThreadingHTTPServer(("127.0.0.1", options.port), Platform)
     except OSError as error:
