@@ -13,6 +13,7 @@
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "launcher/Geometry.h"
+#include "launcher/TrayIcon.h"
 #include "page/ServerTitle.h"
 #include "resource.h"
 #include "skin/LoginShape.h"
@@ -21,9 +22,6 @@ namespace {
 
 constexpr char kExitQuestion[] = "当前正在游戏中，你确认要退出吗？";
 constexpr char kTrayTip[] = "Brevik极速登陆器";
-constexpr UINT kTrayIconId = 128;
-constexpr UINT kTrayCallback = WM_USER + 1;
-constexpr UINT kTrayMenuFlags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON;
 constexpr int kHighQualityInterpolation = 2;
 constexpr UINT kFollowFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 constexpr std::array<WORD, 3> kArtwork{IDB_ARTWORK_1, IDB_ARTWORK_2, IDB_ARTWORK_3};

@@ -13,6 +13,11 @@
 
 class CLumvaneDlg : public Dialog {
 public:
+    // The launcher menu opens with its top left corner at the pointer from the tray, and with its
+    // top right corner there from the caption bar's menu button.
+    static constexpr UINT kTrayMenuFlags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON;
+    static constexpr UINT kCaptionMenuFlags = TPM_RIGHTALIGN | TPM_RIGHTBUTTON;
+
     CLumvaneDlg() noexcept;
     ~CLumvaneDlg() override;
 

@@ -21,7 +21,6 @@ constexpr int kTitleBytes = 256;
 constexpr int kButtonTop = 3;
 constexpr int kButtonStep = 20; // from the bar's right end to the close button, and from one button to the next
 constexpr UINT kButtonPlacement = SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
-constexpr UINT kMenuFlags = TPM_RIGHTBUTTON | TPM_RIGHTALIGN;
 
 } // namespace
 
@@ -128,7 +127,7 @@ bool CTopBarDlg::OnButton(UINT id) noexcept
         launcher->ToggleVisibility();
         return true;
     case IDC_MENU_BUTTON:
-        launcher->PopupLauncherMenu(kMenuFlags);
+        launcher->PopupLauncherMenu(CLumvaneDlg::kCaptionMenuFlags);
         return true;
     }
     return false;
