@@ -15,7 +15,7 @@
 #include "launcher/Geometry.h"
 #include "launcher/LumvaneDlg.h"
 #include "resource.h"
-#include "skin/LoginShape.h"
+#include "launcher/LoginShape.h"
 #include "skin/SkinImage.h"
 #include "support.h"
 

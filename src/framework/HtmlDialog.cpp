@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/Handles.h"
+#include "framework/Trace.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -268,7 +269,8 @@ void HtmlDialog::Navigate(const char* url) noexcept
         return;
     VARIANT none;
     ::VariantInit(&none);
-    browser_->Navigate(address.get(), &none, &none, &none, &none);
+    if (const HRESULT result = browser_->Navigate(address.get(), &none, &none, &none, &none); FAILED(result))
+        TraceFailure("navigating the browser", static_cast<DWORD>(result));
 }
 
 bool HtmlDialog::PreTranslateMessage(MSG* message) noexcept
@@ -284,7 +286,8 @@ bool HtmlDialog::PreTranslateMessage(MSG* message) noexcept
 BOOL HtmlDialog::OnInitDialog() noexcept
 {
     Dialog::OnInitDialog();
-    if (!CreateBrowser()) {
+    if (const HRESULT result = CreateBrowser(); FAILED(result)) {
+        TraceFailure("creating the browser control", static_cast<DWORD>(result));
         DestroyBrowser();
         ::DestroyWindow(hwnd());
         return FALSE;
@@ -306,26 +309,27 @@ LRESULT HtmlDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) no
     return Dialog::HandleMessage(message, wParam, lParam);
 }
 
-bool HtmlDialog::CreateBrowser() noexcept
+HRESULT HtmlDialog::CreateBrowser() noexcept
 {
     site_ = new (std::nothrow) Site(*this);
     if (!site_)
-        return false;
-    if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control_))))
-        return false;
-    if (FAILED(control_->SetClientSite(site_.Get())))
-        return false;
+        return E_OUTOFMEMORY;
+    HRESULT result = ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control_));
+    if (SUCCEEDED(result))
+        result = control_->SetClientSite(site_.Get());
     RECT client;
     ::GetClientRect(hwnd(), &client);
-    if (FAILED(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, hwnd(), &client)))
-        return false;
-    if (FAILED(control_.As(&browser_)))
-        return false;
+    if (SUCCEEDED(result))
+        result = control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, hwnd(), &client);
+    if (SUCCEEDED(result))
+        result = control_.As(&browser_);
+    if (FAILED(result))
+        return result;
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> events;
     if (SUCCEEDED(control_.As(&container)) && SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &events)))
         events->Advise(static_cast<DWebBrowserEvents2*>(site_.Get()), &eventCookie_);
-    return true;
+    return S_OK;
 }
 
 // Gives the browser back its references to the site, then cuts the site off from this dialog.

@@ -38,7 +38,7 @@ protected:
 private:
     class Site;
 
-    bool CreateBrowser() noexcept;
+    HRESULT CreateBrowser() noexcept;
     void DestroyBrowser() noexcept;
     void FitBrowser() noexcept;
 

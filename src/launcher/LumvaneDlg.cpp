@@ -12,11 +12,12 @@
 #include "desktop/UrlCache.h"
 #include "framework/App.h"
 #include "framework/Handles.h"
+#include "framework/Trace.h"
 #include "launcher/Geometry.h"
 #include "launcher/TrayIcon.h"
 #include "page/ServerTitle.h"
 #include "resource.h"
-#include "skin/LoginShape.h"
+#include "launcher/LoginShape.h"
 
 namespace {
 
@@ -38,14 +39,10 @@ void MoveTo(HWND window, const Box& box) noexcept
 
 } // namespace
 
-CLumvaneDlg* Launcher() noexcept
-{
-    return dynamic_cast<CLumvaneDlg*>(MainWindow());
-}
-
 CLumvaneDlg::CLumvaneDlg() noexcept
     : Dialog(IDD_LUMVANE_DIALOG),
-      icon_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+      icon_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      pageHost_(*this)
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 }
@@ -71,7 +68,8 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
         haveDesktop = ::SHGetPathFromIDListA(desktopItem, desktop);
         ::CoTaskMemFree(desktopItem);
     }
-    CreateDesktopShortcut(haveDesktop ? desktop : nullptr);
+    if (!CreateDesktopShortcut(haveDesktop ? desktop : nullptr))
+        TraceFailure("writing the desktop shortcut", ::GetLastError());
 
     gameMode_ = 0;
     ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
@@ -182,6 +180,13 @@ void CLumvaneDlg::ReturnToLoginMode() noexcept
     ::ShowWindow(hwnd(), SW_SHOWNORMAL);
 }
 
+// The server title replaces the launcher's title; the caption bar shows it at its next painting.
+void CLumvaneDlg::OnServerTitle(const char* title) noexcept
+{
+    ::SetWindowTextA(hwnd(), title);
+    ::InvalidateRect(captionBar_.hwnd(), nullptr, TRUE);
+}
+
 void CLumvaneDlg::ToggleMaximize() noexcept
 {
     if (::IsZoomed(hwnd())) {
@@ -225,7 +230,8 @@ void CLumvaneDlg::AddTrayIcon() noexcept
     icon.uCallbackMessage = kTrayCallback;
     icon.hIcon = icon_;
     strcpy_s(icon.szTip, sizeof(icon.szTip), kTrayTip);
-    ::Shell_NotifyIconA(NIM_ADD, &icon);
+    if (!::Shell_NotifyIconA(NIM_ADD, &icon))
+        TraceFailure("adding the tray icon", ::GetLastError());
 }
 
 void CLumvaneDlg::PopupLauncherMenu(UINT flags) noexcept
@@ -233,7 +239,7 @@ void CLumvaneDlg::PopupLauncherMenu(UINT flags) noexcept
     UniqueMenu menu(::LoadMenuW(::GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDR_LAUNCHER_MENU)));
     POINT pointer;
     ::GetCursorPos(&pointer);
-    ::TrackPopupMenu(::GetSubMenu(menu.get(), 0), flags, pointer.x, pointer.y, 0, MainWindowHandle(), nullptr);
+    ::TrackPopupMenu(::GetSubMenu(menu.get(), 0), flags, pointer.x, pointer.y, 0, hwnd(), nullptr);
 }
 
 bool CLumvaneDlg::PreTranslateMessage(MSG* message) noexcept
@@ -439,10 +445,24 @@ bool CLumvaneDlg::OnCommand(UINT id) noexcept
         pageHost_.Navigate(kStartUrl);
         return true;
     case ID_MENU_CLEAR_CACHE:
-        ClearUrlCache();
+        if (!ClearUrlCache())
+            TraceFailure("clearing the URL cache", ::GetLastError());
         return true;
     case ID_MENU_EXIT:
+    case IDC_CLOSE_BUTTON:
         ConfirmExit();
+        return true;
+    case IDC_MAXIMIZE_BUTTON:
+        ToggleMaximize();
+        return true;
+    case IDC_MINIMIZE_BUTTON:
+        ::ShowWindow(hwnd(), SW_MINIMIZE);
+        return true;
+    case IDC_HIDE_BUTTON:
+        ToggleVisibility();
+        return true;
+    case IDC_MENU_BUTTON:
+        PopupLauncherMenu(kCaptionMenuFlags);
         return true;
     }
     return false;

@@ -11,7 +11,7 @@
 #include "skin/SkinImage.h"
 #include "skin/TopBarDlg.h"
 
-class CLumvaneDlg : public Dialog {
+class CLumvaneDlg : public Dialog, private PageHostEvents {
 public:
     // The launcher menu opens with its top left corner at the pointer from the tray, and with its
     // top right corner there from the caption bar's menu button.
@@ -47,6 +47,11 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
 private:
+    // What the page asks for.
+    void OnEnterGame() noexcept override { EnterGameMode(); }
+    void OnGotoLogin() noexcept override { ReturnToLoginMode(); }
+    void OnServerTitle(const char* title) noexcept override;
+
     void ComposeBackdrop(SkinImage& artwork) noexcept;
     void ApplyLoginShape() noexcept;
     void AddTrayIcon() noexcept;
@@ -79,6 +84,3 @@ private:
     int verticalFrameOffset_ = 0;
     int horizontalFrameOffset_ = 0;
 };
-
-// The launcher window of the running program (the application's main window), or null.
-CLumvaneDlg* Launcher() noexcept;

@@ -1,8 +1,6 @@
 #include "page/ClentDlalog.h"
 
-#include "framework/App.h"
 #include "framework/Dispatch.h"
-#include "launcher/LumvaneDlg.h"
 #include "page/ServerTitle.h"
 #include "resource.h"
 
@@ -11,15 +9,17 @@ namespace {
 enum BridgeId : DISPID { kEnterGame = 1, kGotoLogin, kGetVersion, kIsUserLoginClient };
 constexpr int kBridgeVersion = 3;
 
-// The launcher is the page host's parent window; a page host without a window reaches nothing.
-CLumvaneDlg* LauncherOf(HWND pageHost) noexcept
-{
-    return dynamic_cast<CLumvaneDlg*>(Window::FromHandle(pageHost ? ::GetParent(pageHost) : nullptr));
-}
-
 } // namespace
 
-CClentDlalog::CClentDlalog() noexcept : HtmlDialog(IDD_PAGE_HOST) {}
+// The bridge keeps the page host's window, not the object: a page that calls after the page host
+// is gone reaches nothing.
+PageHostEvents* CClentDlalog::EventsOf(HWND pageHost) noexcept
+{
+    auto* host = dynamic_cast<CClentDlalog*>(Window::FromHandle(pageHost));
+    return host ? &host->events_ : nullptr;
+}
+
+CClentDlalog::CClentDlalog(PageHostEvents& events) noexcept : HtmlDialog(IDD_PAGE_HOST), events_(events) {}
 
 bool CClentDlalog::PreTranslateMessage(MSG* message) noexcept
 {
@@ -37,14 +37,14 @@ BOOL CClentDlalog::OnInitDialog() noexcept
     SetExternalDispatch(MakeDispatch({
         {L"EnterGame", kEnterGame, VT_EMPTY,
          [self] {
-             if (CLumvaneDlg* launcher = LauncherOf(self))
-                 launcher->EnterGameMode();
+             if (PageHostEvents* events = EventsOf(self))
+                 events->OnEnterGame();
              return 0;
          }},
         {L"GotoLogin", kGotoLogin, VT_EMPTY,
          [self] {
-             if (CLumvaneDlg* launcher = LauncherOf(self))
-                 launcher->ReturnToLoginMode();
+             if (PageHostEvents* events = EventsOf(self))
+                 events->OnGotoLogin();
              return 0;
          }},
         {L"GetVersion", kGetVersion, VT_I4, [] { return kBridgeVersion; }},
@@ -56,12 +56,8 @@ BOOL CClentDlalog::OnInitDialog() noexcept
 
 void CClentDlalog::OnDocumentComplete(IDispatch*, const char* url) noexcept
 {
-    const auto title = ServerTitleFor(url);
-    if (!title)
-        return;
-    ::SetWindowTextA(MainWindowHandle(), title->c_str());
-    if (CLumvaneDlg* launcher = Launcher())
-        ::InvalidateRect(launcher->CaptionBarWindow(), nullptr, TRUE);
+    if (const auto title = ServerTitleFor(url))
+        events_.OnServerTitle(title->c_str());
 }
 
 LRESULT CClentDlalog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept

@@ -3,9 +3,21 @@
 // page's window.external and the server title taken from every completed document.
 #include "framework/HtmlDialog.h"
 
+// What the page asks of the window that hosts the page host; that window connects it at construction.
+class PageHostEvents {
+public:
+    virtual void OnEnterGame() = 0;
+    virtual void OnGotoLogin() = 0;
+    // A completed document named a server: the title the launcher is to show.
+    virtual void OnServerTitle(const char* title) = 0;
+
+protected:
+    ~PageHostEvents() = default;
+};
+
 class CClentDlalog : public HtmlDialog {
 public:
-    CClentDlalog() noexcept;
+    explicit CClentDlalog(PageHostEvents& events) noexcept;
 
     // Leaves Enter and Escape to the page.
     bool PreTranslateMessage(MSG* message) noexcept override;
@@ -17,6 +29,11 @@ protected:
     bool CanAccessExternal() noexcept override { return true; }
     void OnDocumentComplete(IDispatch* browser, const char* url) noexcept override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+
+private:
+    static PageHostEvents* EventsOf(HWND pageHost) noexcept;
+
+    PageHostEvents& events_;
 };
 
 // The start URL, opened at start and on Refresh.

@@ -4,9 +4,7 @@
 
 #include <cstring>
 
-#include "framework/App.h"
 #include "framework/Handles.h"
-#include "launcher/LumvaneDlg.h"
 #include "resource.h"
 #include "skin/BarPaint.h"
 
@@ -62,7 +60,7 @@ void CTopBarDlg::Paint(HDC dc) const noexcept
     }
 }
 
-// The launcher's current title, read at every painting; a long title runs on under the buttons.
+// The title of the window the bar belongs to, read at every painting; a long title runs on under the buttons.
 void CTopBarDlg::PaintTitle(HDC dc) const noexcept
 {
     UniqueFont font(::CreateFontA(kTitleHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
@@ -70,7 +68,7 @@ void CTopBarDlg::PaintTitle(HDC dc) const noexcept
                                   kTitleFace));
     SelectedObject selected(dc, font.get());
     char title[kTitleBytes] = {};
-    const int length = ::GetWindowTextA(MainWindowHandle(), title, kTitleBytes);
+    const int length = ::GetWindowTextA(::GetParent(hwnd()), title, kTitleBytes);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, kTitleColour);
     ::TextOutA(dc, kTitleX, kTitleY, title, length);
@@ -90,6 +88,8 @@ void CTopBarDlg::LayOut(int cx) noexcept
         ::EndDeferWindowPos(batch);
 }
 
+// The bar drags its parent, and its buttons and double-click are its parent's commands: a
+// double-click is the maximise button's.
 LRESULT CTopBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     switch (message) {
@@ -97,38 +97,15 @@ LRESULT CTopBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) no
         ::PostMessageA(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, lParam);
         return Default();
     case WM_LBUTTONDBLCLK:
-        if (CLumvaneDlg* launcher = Launcher())
-            launcher->ToggleMaximize();
+        ::SendMessageA(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(IDC_MAXIMIZE_BUTTON, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(maximize_.hwnd()));
         return 0;
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED && OnButton(LOWORD(wParam)))
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) >= IDC_CLOSE_BUTTON && LOWORD(wParam) <= IDC_MENU_BUTTON) {
+            ::SendMessageA(::GetParent(hwnd()), WM_COMMAND, wParam, lParam);
             return 0;
+        }
         break;
     }
     return SkinBarDlg::HandleMessage(message, wParam, lParam);
-}
-
-bool CTopBarDlg::OnButton(UINT id) noexcept
-{
-    CLumvaneDlg* launcher = Launcher();
-    if (!launcher)
-        return false;
-    switch (id) {
-    case IDC_CLOSE_BUTTON:
-        launcher->ConfirmExit();
-        return true;
-    case IDC_MAXIMIZE_BUTTON:
-        launcher->ToggleMaximize();
-        return true;
-    case IDC_MINIMIZE_BUTTON:
-        ::ShowWindow(launcher->hwnd(), SW_MINIMIZE);
-        return true;
-    case IDC_HIDE_BUTTON:
-        launcher->ToggleVisibility();
-        return true;
-    case IDC_MENU_BUTTON:
-        launcher->PopupLauncherMenu(CLumvaneDlg::kCaptionMenuFlags);
-        return true;
-    }
-    return false;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The game-mode caption bar: a three-slice skin with the launcher's title in white, five skin
-// buttons at its right end (close, maximise/restore, minimise, hide, menu); it drags the launcher
-// window and toggles maximise on a double-click.
+// buttons at its right end (close, maximise/restore, minimise, hide, menu). It shows its parent's
+// title, drags its parent, and hands its button clicks and double-click to its parent as commands.
 #include <array>
 
 #include "skin/SkinBarDlg.h"
@@ -22,7 +22,6 @@ protected:
 
 private:
     void PaintTitle(HDC dc) const noexcept;
-    bool OnButton(UINT id) noexcept;
     // Close, maximise/restore, minimise, hide and menu: their order from the right end.
     std::array<const CSkinButton*, 5> Buttons() const noexcept
     {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "launcher/Geometry.h"
-#include "skin/LoginShape.h"
+#include "launcher/LoginShape.h"
 
 namespace {
 

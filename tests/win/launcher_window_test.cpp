@@ -164,7 +164,7 @@ TEST_F(LauncherWindow, StartsInLoginModeCentredWithItsTitle)
     EXPECT_NE(style & WS_POPUP, 0);
     EXPECT_EQ(WindowTitle(hwnd()), "Quarnis-->Brevik");
     EXPECT_EQ(MainWindowHandle(), hwnd());
-    EXPECT_EQ(Launcher(), &launcher_);
+    EXPECT_EQ(MainWindow(), &launcher_);
 }
 
 TEST_F(LauncherWindow, PanesBelongToTheLauncher)

@@ -17,7 +17,7 @@
 #include "launcher/LumvaneDlg.h"
 #include "render.h"
 #include "resource.h"
-#include "skin/LoginShape.h"
+#include "launcher/LoginShape.h"
 #include "skin/SkinImage.h"
 #include "support.h"
 

@@ -15,6 +15,7 @@
 #include "framework/HtmlDialog.h"
 #include "page/ClentDlalog.h"
 #include "resource.h"
+#include "page_events.h"
 #include "support.h"
 
 using Microsoft::WRL::ComPtr;
@@ -102,7 +103,8 @@ ULONG References(IUnknown* object)
 TEST(PageHostBrowser, CoversTheClientAreaAndFollowsEverySize)
 {
     ParentWindow parent;
-    CClentDlalog host;
+    RecordedPageEvents events;
+    CClentDlalog host(events);
     ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
     ASSERT_NE(host.Browser(), nullptr);
     const HWND browser = BrowserWindow(host);
@@ -129,7 +131,8 @@ TEST(PageHostBrowser, CoversTheClientAreaAndFollowsEverySize)
 TEST(PageHostBrowser, HostInfoAsksForNoBorderAndNoScrollBars)
 {
     ParentWindow parent;
-    CClentDlalog host;
+    RecordedPageEvents events;
+    CClentDlalog host(events);
     ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
     const ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>(host);
     ASSERT_TRUE(handler);
@@ -150,7 +153,8 @@ TEST(PageHostBrowser, HostInfoAsksForNoBorderAndNoScrollBars)
 TEST(PageHostExternal, HandedOutOnlyWhenTheHostAgrees)
 {
     ParentWindow parent;
-    CClentDlalog open;
+    RecordedPageEvents events;
+    CClentDlalog open(events);
     ASSERT_TRUE(CreatePageHost(open, parent.hwnd()));
     const ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>(open);
     ASSERT_TRUE(handler);
@@ -179,8 +183,9 @@ TEST(PageHostLifetime, SiteAndExternalAreReleasedWithTheWindow)
     ComPtr<IOleClientSite> site;
     ComPtr<IDispatch> external;
     ComPtr<IDispatch> events;
+    RecordedPageEvents pageEvents;
     {
-        CClentDlalog host;
+        CClentDlalog host(pageEvents);
         ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
         site = SiteOf(host);
         ASSERT_TRUE(site);
@@ -219,6 +224,7 @@ TEST(PageHostLifetime, SiteAndExternalAreReleasedWithTheWindow)
                              nullptr),
               S_OK);
     ::SysFreeString(url.bstrVal);
+    EXPECT_TRUE(pageEvents.titles.empty()) << "a document completed after the page host is gone named a server";
 
     handler.Reset();
     inPlace.Reset();
@@ -233,7 +239,8 @@ TEST(PageHostLifetime, ManyHostsLeaveNoReferenceBehind)
     for (int round = 0; round < 5; ++round) {
         ComPtr<IOleClientSite> site;
         {
-            CClentDlalog host;
+            RecordedPageEvents events;
+            CClentDlalog host(events);
             ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
             site = SiteOf(host);
             ASSERT_TRUE(site);
@@ -246,7 +253,8 @@ TEST(PageHostLifetime, ManyHostsLeaveNoReferenceBehind)
 TEST(PageHostPaint, EraseLeavesThePixelsAlone)
 {
     ParentWindow parent;
-    CClentDlalog host;
+    RecordedPageEvents events;
+    CClentDlalog host(events);
     ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
     const UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     const UniqueBitmap bitmap(::CreateBitmap(8, 8, 1, 32, nullptr));

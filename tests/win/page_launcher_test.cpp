@@ -20,6 +20,7 @@
 #include "framework/Handles.h"
 #include "launcher/LumvaneDlg.h"
 #include "resource.h"
+#include "page_events.h"
 #include "support.h"
 
 using Microsoft::WRL::ComPtr;
@@ -329,12 +330,13 @@ TEST(ScriptBridge, ModeSwitchesAreCompleteBeforeTheCallReturns)
     EXPECT_EQ(script.Errors(), 0);
 }
 
-TEST(ScriptBridge, PageHostOutsideALauncherReachesNothing)
+TEST(ScriptBridge, PageHostReportsToItsEventsAndLeavesItsParentAlone)
 {
     const HWND parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
                                           ::GetModuleHandleA(nullptr), nullptr);
     {
-        CClentDlalog host;
+        RecordedPageEvents events;
+        CClentDlalog host(events);
         ASSERT_TRUE(host.Create(IDD_PAGE_HOST, parent));
         ComPtr<IOleObject> control;
         ComPtr<IOleClientSite> site;
@@ -348,6 +350,8 @@ TEST(ScriptBridge, PageHostOutsideALauncherReachesNothing)
         ASSERT_TRUE(script.Ready());
         EXPECT_EQ(script.Run(L"external.EnterGame(); external.GotoLogin()"), S_OK);
         EXPECT_EQ(script.Errors(), 0);
+        EXPECT_EQ(events.enterGame, 1);
+        EXPECT_EQ(events.gotoLogin, 1);
         EXPECT_EQ(::GetWindowLongA(parent, GWL_STYLE) & WS_VISIBLE, 0);
     }
     ::DestroyWindow(parent);

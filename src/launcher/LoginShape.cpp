@@ -1,4 +1,4 @@
-#include "skin/LoginShape.h"
+#include "launcher/LoginShape.h"
 
 #include <algorithm>
 #include <cstring>
