@@ -19,9 +19,18 @@ if ((${#missing[@]})); then
 fi
 
 source "$here/wine-env.sh"
+made_here="$LUMVANE_WINE_DIR/.made-by-lumvane-setup"
 if [ ! -f "$LUMVANE_WINE_DIR/ready" ]; then
+  # A half-made folder of this script's own is made again; a folder with anything else in it is
+  # someone else's and is left alone.
+  if [ -d "$LUMVANE_WINE_DIR" ] && [ ! -f "$made_here" ] && [ -n "$(ls -A "$LUMVANE_WINE_DIR")" ]; then
+    echo "setup: $LUMVANE_WINE_DIR holds files this script did not make; set LUMVANE_WINE_DIR to a new or empty folder" >&2
+    exit 1
+  fi
   echo "setup: making the Wine prefix in $LUMVANE_WINE_DIR"
   rm -rf "$LUMVANE_WINE_DIR"
+  mkdir -p "$LUMVANE_WINE_DIR"
+  touch "$made_here"
   mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$LOCPATH"
   localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" 2>/dev/null || true
   # No Gecko prompt while the prefix is made: the HTML engine is left out of wineboot only.

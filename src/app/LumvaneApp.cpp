@@ -1,7 +1,7 @@
 #include "app/LumvaneApp.h"
 
 #include <commctrl.h>
-#include <objbase.h>
+#include <ole2.h>
 
 #include "launcher/LumvaneDlg.h"
 
@@ -18,7 +18,8 @@ BOOL CLumvaneApp::InitInstance() noexcept
 {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
-    ::CoInitialize(nullptr);
+    // OLE, not COM alone: the page's clipboard, paste and drag-and-drop need it.
+    ::OleInitialize(nullptr);
     App::InitInstance();
 
     CLumvaneDlg launcher;
@@ -30,6 +31,6 @@ BOOL CLumvaneApp::InitInstance() noexcept
 
 int CLumvaneApp::ExitInstance() noexcept
 {
-    ::CoUninitialize();
+    ::OleUninitialize();
     return App::ExitInstance();
 }

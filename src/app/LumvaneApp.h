@@ -1,5 +1,5 @@
 #pragma once
-// The application object: starts COM and the common controls and runs the launcher window modally.
+// The application object: starts OLE and the common controls and runs the launcher window modally.
 #include "framework/App.h"
 
 class CLumvaneApp : public App {

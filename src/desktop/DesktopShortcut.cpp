@@ -4,7 +4,7 @@
 
 bool ShellLinkObject::Create() noexcept
 {
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(link_.ReleaseAndGetAddressOf()))))
         return false;
     if (FAILED(link_.As(&file_))) {
@@ -14,22 +14,26 @@ bool ShellLinkObject::Create() noexcept
     return true;
 }
 
-bool ShellLinkObject::Save(const char* file) noexcept
-{
-    wchar_t wide[kMaxPath];
-    return ::MultiByteToWideChar(CP_ACP, 0, file, -1, wide, kMaxPath) && SUCCEEDED(file_->Save(wide, TRUE));
-}
-
 void ShellLinkObject::Release() noexcept
 {
     file_.Reset();
     link_.Reset();
 }
 
-BOOL CreateDesktopShortcut(const char* desktopFolder) noexcept
+bool GetDesktopFolder(wchar_t (&folder)[MAX_PATH]) noexcept
 {
-    char executable[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, executable, MAX_PATH);
+    LPITEMIDLIST desktop = nullptr;
+    if (::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop) != S_OK)
+        return false;
+    const bool named = ::SHGetPathFromIDListW(desktop, folder);
+    ::CoTaskMemFree(desktop);
+    return named;
+}
+
+BOOL CreateDesktopShortcut(const wchar_t* desktopFolder) noexcept
+{
+    wchar_t executable[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, executable, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return FALSE;
     ShellLinkObject link;

@@ -3,4 +3,7 @@
 // replacing an earlier one. TRUE when the link was saved; no folder writes nothing.
 #include <windows.h>
 
-BOOL CreateDesktopShortcut(const char* desktopFolder) noexcept;
+// The user's desktop folder; false when the shell cannot name it.
+bool GetDesktopFolder(wchar_t (&folder)[MAX_PATH]) noexcept;
+
+BOOL CreateDesktopShortcut(const wchar_t* desktopFolder) noexcept;

@@ -1,15 +1,21 @@
 #include "desktop/ShortcutWriting.h"
 
-#include <cstdio>
+#include <cwchar>
+#include <iterator>
 
-bool WriteShortcut(ShellLinkApi& shell, const char* folder, const char* target) noexcept
+bool WriteShortcut(ShellLinkApi& shell, const wchar_t* folder, const wchar_t* target) noexcept
 {
     if (!folder)
         return false;
-    char file[kMaxPath];
-    const int length = std::snprintf(file, sizeof(file), "%s\\%s", folder, kShortcutName);
-    if (length < 0 || length >= kMaxPath)
+    const std::size_t folderLength = std::wcslen(folder);
+    constexpr std::size_t kNameLength = std::size(kShortcutName) - 1;
+    if (folderLength + 1 + kNameLength >= kMaxPath)
         return false;
+    wchar_t file[kMaxPath];
+    std::wmemcpy(file, folder, folderLength);
+    file[folderLength] = L'\\';
+    std::wmemcpy(file + folderLength + 1, kShortcutName, kNameLength + 1);
+
     if (!shell.Create())
         return false;
     shell.SetPath(target);

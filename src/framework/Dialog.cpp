@@ -52,13 +52,13 @@ bool Dialog::PreTranslateMessage(MSG* message) noexcept
     return (keyboard || mouse) && ::IsDialogMessageA(hwnd(), message);
 }
 
-BOOL Dialog::OnInitDialog() noexcept
+BOOL Dialog::OnInitDialog()
 {
     DoDataExchange();
     return TRUE;
 }
 
-LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:

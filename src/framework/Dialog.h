@@ -16,13 +16,13 @@ public:
 
 protected:
     // The base runs the data exchange that binds the template's controls to their objects.
-    virtual BOOL OnInitDialog() noexcept;
+    virtual BOOL OnInitDialog();
     virtual void DoDataExchange() noexcept {}
     // IDOK and IDCANCEL, from Enter, Escape or a button.
     virtual void OnOK() noexcept = 0;
     virtual void OnCancel() noexcept = 0;
 
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM) noexcept { return FALSE; }

@@ -80,7 +80,14 @@ public:
             return DISP_E_MEMBERNOTFOUND;
         if (parameters && parameters->cArgs != 0)
             return DISP_E_BADPARAMCOUNT;
-        const int value = method->handler();
+        int value;
+        try {
+            value = method->handler();
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return DISP_E_EXCEPTION;
+        }
         if (result) {
             ::VariantInit(result);
             result->vt = method->result;

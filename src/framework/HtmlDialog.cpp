@@ -229,6 +229,7 @@ public:
 
 private:
     ~Site() = default;
+    static HRESULT RefuseToClose(DISPPARAMS* parameters) noexcept;
 
     LONG references_ = 0;
     HtmlDialog* host_;
@@ -237,19 +238,40 @@ private:
 STDMETHODIMP HtmlDialog::Site::Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
                                       EXCEPINFO*, UINT*) noexcept
 {
+    if (event == DISPID_WINDOWCLOSING)
+        return RefuseToClose(parameters);
     if (event != DISPID_BEFORENAVIGATE2 && event != DISPID_NAVIGATECOMPLETE2 && event != DISPID_DOCUMENTCOMPLETE)
         return DISP_E_MEMBERNOTFOUND;
     if (!parameters || parameters->cArgs < 2 || !host_)
         return S_OK;
-    // Arguments arrive last first: the frame's browser object has the highest index, its URL the next.
-    IDispatch* browser = BrowserArgument(parameters->rgvarg[parameters->cArgs - 1]);
-    const std::string url = NarrowUrl(parameters->rgvarg[parameters->cArgs - 2]);
-    if (event == DISPID_BEFORENAVIGATE2)
-        host_->OnBeforeNavigate(browser, url.c_str());
-    else if (event == DISPID_NAVIGATECOMPLETE2)
-        host_->OnNavigateComplete(browser, url.c_str());
-    else
-        host_->OnDocumentComplete(browser, url.c_str());
+    try {
+        // Arguments arrive last first: the frame's browser object has the highest index, its URL the next.
+        IDispatch* browser = BrowserArgument(parameters->rgvarg[parameters->cArgs - 1]);
+        const std::string url = NarrowUrl(parameters->rgvarg[parameters->cArgs - 2]);
+        if (event == DISPID_BEFORENAVIGATE2)
+            host_->OnBeforeNavigate(browser, url.c_str());
+        else if (event == DISPID_NAVIGATECOMPLETE2)
+            host_->OnNavigateComplete(browser, url.c_str());
+        else
+            host_->OnDocumentComplete(browser, url.c_str());
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+    return S_OK;
+}
+
+// A page's window.close() would leave the dialog without its page: the browser is told to stay.
+// The arguments, last first: the cancel flag by reference, then whether a child window closes.
+HRESULT HtmlDialog::Site::RefuseToClose(DISPPARAMS* parameters) noexcept
+{
+    if (!parameters || parameters->cArgs < 1)
+        return E_INVALIDARG;
+    VARIANT& cancel = parameters->rgvarg[0];
+    if (cancel.vt != (VT_BOOL | VT_BYREF) || !cancel.pboolVal)
+        return E_INVALIDARG;
+    *cancel.pboolVal = VARIANT_TRUE;
     return S_OK;
 }
 
@@ -283,7 +305,7 @@ bool HtmlDialog::PreTranslateMessage(MSG* message) noexcept
     return Dialog::PreTranslateMessage(message);
 }
 
-BOOL HtmlDialog::OnInitDialog() noexcept
+BOOL HtmlDialog::OnInitDialog()
 {
     Dialog::OnInitDialog();
     if (const HRESULT result = CreateBrowser(); FAILED(result)) {
@@ -295,7 +317,7 @@ BOOL HtmlDialog::OnInitDialog() noexcept
     return TRUE;
 }
 
-LRESULT HtmlDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT HtmlDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_SIZE:

@@ -22,8 +22,8 @@ public:
 
 protected:
     // Creates the browser over the client area; without a browser the dialog destroys itself.
-    BOOL OnInitDialog() noexcept override;
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    BOOL OnInitDialog() override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // The object a page sees as window.external, handed out only while CanAccessExternal agrees.
     void SetExternalDispatch(IDispatch* external) noexcept { external_ = external; }
@@ -31,9 +31,9 @@ protected:
 
     // The browser's navigation events for the top-level page and every frame; url is in the
     // thread's ANSI code page.
-    virtual void OnBeforeNavigate(IDispatch*, const char*) noexcept {}
-    virtual void OnNavigateComplete(IDispatch*, const char*) noexcept {}
-    virtual void OnDocumentComplete(IDispatch*, const char*) noexcept {}
+    virtual void OnBeforeNavigate(IDispatch*, const char*) {}
+    virtual void OnNavigateComplete(IDispatch*, const char*) {}
+    virtual void OnDocumentComplete(IDispatch*, const char*) {}
 
 private:
     class Site;

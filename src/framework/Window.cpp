@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "framework/Trace.h"
+
 namespace {
 
 constexpr char kObjectProperty[] = "Lumvane.Window";
@@ -47,7 +49,7 @@ bool Window::CreateEx(DWORD exStyle, const char* className, const char* text, DW
                              ::GetModuleHandleA(nullptr), nullptr) != nullptr;
 }
 
-LRESULT Window::HandleMessage(UINT, WPARAM, LPARAM) noexcept
+LRESULT Window::HandleMessage(UINT, WPARAM, LPARAM)
 {
     return Default();
 }
@@ -81,7 +83,15 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
         return ::DefWindowProcA(window, message, wParam, lParam);
     const MSG outer = self->current_;
     self->current_ = MSG{window, message, wParam, lParam, 0, {}};
-    const LRESULT result = self->HandleMessage(message, wParam, lParam);
+    LRESULT result;
+    try {
+        result = self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // A handler that could not finish (out of memory, say) leaves the message to the window's
+        // own procedure; the program goes on.
+        TraceFailure("handling a window message", message);
+        result = self->Default();
+    }
     self->current_ = outer;
     if (message == WM_NCDESTROY)
         self->Detach();

@@ -28,7 +28,7 @@ public:
                   int height, HWND parent, HMENU idOrMenu) noexcept;
 
 protected:
-    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     virtual void PreSubclassWindow() noexcept {}
     // The current message, handed to the window's original procedure.
     LRESULT Default() noexcept;

@@ -56,19 +56,13 @@ CLumvaneDlg::~CLumvaneDlg()
     }
 }
 
-BOOL CLumvaneDlg::OnInitDialog() noexcept
+BOOL CLumvaneDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
 
-    char desktop[MAX_PATH] = {};
-    bool haveDesktop = false;
-    LPITEMIDLIST desktopItem = nullptr;
-    if (::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktopItem) == S_OK) {
-        haveDesktop = ::SHGetPathFromIDListA(desktopItem, desktop);
-        ::CoTaskMemFree(desktopItem);
-    }
-    if (!CreateDesktopShortcut(haveDesktop ? desktop : nullptr))
+    wchar_t desktop[MAX_PATH] = {};
+    if (!CreateDesktopShortcut(GetDesktopFolder(desktop) ? desktop : nullptr))
         TraceFailure("writing the desktop shortcut", ::GetLastError());
 
     gameMode_ = 0;
@@ -109,6 +103,8 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     backdrop_.Create(IDD_BACKDROP, hwnd());
 
     ::SetWindowTextA(hwnd(), kLauncherTitle);
+    // The process runs elevated: a taskbar of the user's own must still reach it.
+    ::ChangeWindowMessageFilterEx(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
     AddTrayIcon();
     return TRUE;
 }
@@ -126,7 +122,7 @@ void CLumvaneDlg::ComposeBackdrop(SkinImage& artwork) noexcept
 
 // Cuts the window down to the page rectangle and the close spot's disc. The window stands at the
 // screen origin, so the runs are window coordinates.
-void CLumvaneDlg::ApplyLoginShape() noexcept
+void CLumvaneDlg::ApplyLoginShape()
 {
     SkinImage canvas;
     if (!canvas.Create(backdropImage_.Width(), backdropImage_.Height(), 32, 0))
@@ -158,7 +154,7 @@ void CLumvaneDlg::EnterGameMode() noexcept
     ToggleMaximize();
 }
 
-void CLumvaneDlg::ReturnToLoginMode() noexcept
+void CLumvaneDlg::ReturnToLoginMode()
 {
     if (gameMode_ != 1)
         return;
@@ -181,7 +177,7 @@ void CLumvaneDlg::ReturnToLoginMode() noexcept
 }
 
 // The server title replaces the launcher's title; the caption bar shows it at its next painting.
-void CLumvaneDlg::OnServerTitle(const char* title) noexcept
+void CLumvaneDlg::OnServerTitle(const char* title)
 {
     ::SetWindowTextA(hwnd(), title);
     ::InvalidateRect(captionBar_.hwnd(), nullptr, TRUE);
@@ -202,9 +198,15 @@ void CLumvaneDlg::ToggleVisibility() noexcept
     ::ShowWindow(hwnd(), ::IsWindowVisible(hwnd()) ? SW_HIDE : SW_SHOW);
 }
 
+// One question at a time: while it is open, a further request (a second menu pick, the tray's Exit
+// over the close spot's question) does nothing and gives 0.
 int CLumvaneDlg::ConfirmExit() noexcept
 {
+    if (exitQuestionOpen_)
+        return 0;
+    exitQuestionOpen_ = true;
     const int answer = AppMessageBox(kExitQuestion, MB_OKCANCEL | MB_ICONINFORMATION);
+    exitQuestionOpen_ = false;
     if (answer != IDOK)
         return answer;
     Quit();
@@ -212,15 +214,12 @@ int CLumvaneDlg::ConfirmExit() noexcept
 
 void CLumvaneDlg::Quit() noexcept
 {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = hwnd();
-    icon.uID = kTrayIconId;
+    NOTIFYICONDATAA icon = TrayIconRecord();
     ::Shell_NotifyIconA(NIM_DELETE, &icon);
     std::exit(0);
 }
 
-void CLumvaneDlg::AddTrayIcon() noexcept
+NOTIFYICONDATAA CLumvaneDlg::TrayIconRecord() const noexcept
 {
     NOTIFYICONDATAA icon{};
     icon.cbSize = sizeof(icon);
@@ -230,16 +229,28 @@ void CLumvaneDlg::AddTrayIcon() noexcept
     icon.uCallbackMessage = kTrayCallback;
     icon.hIcon = icon_;
     strcpy_s(icon.szTip, sizeof(icon.szTip), kTrayTip);
+    return icon;
+}
+
+// At start, and again whenever a new taskbar announces itself (the shell restarted, or was not
+// ready at start): a new shell has none of the old icons.
+void CLumvaneDlg::AddTrayIcon() noexcept
+{
+    NOTIFYICONDATAA icon = TrayIconRecord();
     if (!::Shell_NotifyIconA(NIM_ADD, &icon))
         TraceFailure("adding the tray icon", ::GetLastError());
 }
 
+// The launcher comes to the foreground first, and a message follows the menu, so that a click
+// anywhere else closes the menu.
 void CLumvaneDlg::PopupLauncherMenu(UINT flags) noexcept
 {
     UniqueMenu menu(::LoadMenuW(::GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDR_LAUNCHER_MENU)));
     POINT pointer;
     ::GetCursorPos(&pointer);
+    ::SetForegroundWindow(hwnd());
     ::TrackPopupMenu(::GetSubMenu(menu.get(), 0), flags, pointer.x, pointer.y, 0, hwnd(), nullptr);
+    ::PostMessageA(hwnd(), WM_NULL, 0, 0);
 }
 
 bool CLumvaneDlg::PreTranslateMessage(MSG* message) noexcept
@@ -249,8 +260,12 @@ bool CLumvaneDlg::PreTranslateMessage(MSG* message) noexcept
     return Dialog::PreTranslateMessage(message);
 }
 
-LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == taskbarCreated_ && taskbarCreated_) {
+        AddTrayIcon();
+        return 0;
+    }
     switch (message) {
     case WM_PAINT:
         OnPaint();

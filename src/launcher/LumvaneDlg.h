@@ -1,6 +1,9 @@
 #pragma once
 // The launcher window: login mode (shaped, under the backdrop) and game mode (maximised, with the
 // caption bar and the edge bars), its borderless frame, the tray icon and every way of quitting.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <array>
 
 #include "framework/Dialog.h"
@@ -22,10 +25,11 @@ public:
     ~CLumvaneDlg() override;
 
     void EnterGameMode() noexcept;
-    void ReturnToLoginMode() noexcept;
+    void ReturnToLoginMode();
     void ToggleMaximize() noexcept;
     void ToggleVisibility() noexcept;
-    // Asks before quitting; returns the answer only when the user does not confirm.
+    // Asks before quitting; returns the answer only when the user does not confirm, and 0 without
+    // asking while the question is already open.
     int ConfirmExit() noexcept;
     void PopupLauncherMenu(UINT flags) noexcept;
 
@@ -41,19 +45,20 @@ public:
     bool PreTranslateMessage(MSG* message) noexcept override;
 
 protected:
-    BOOL OnInitDialog() noexcept override;
+    BOOL OnInitDialog() override;
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     // What the page asks for.
-    void OnEnterGame() noexcept override { EnterGameMode(); }
-    void OnGotoLogin() noexcept override { ReturnToLoginMode(); }
-    void OnServerTitle(const char* title) noexcept override;
+    void OnEnterGame() override { EnterGameMode(); }
+    void OnGotoLogin() override { ReturnToLoginMode(); }
+    void OnServerTitle(const char* title) override;
 
     void ComposeBackdrop(SkinImage& artwork) noexcept;
-    void ApplyLoginShape() noexcept;
+    void ApplyLoginShape();
+    NOTIFYICONDATAA TrayIconRecord() const noexcept;
     void AddTrayIcon() noexcept;
     [[noreturn]] void Quit() noexcept;
 
@@ -83,4 +88,6 @@ private:
     int gameMode_ = 0;
     int verticalFrameOffset_ = 0;
     int horizontalFrameOffset_ = 0;
+    bool exitQuestionOpen_ = false;
+    const UINT taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
 };

@@ -28,7 +28,7 @@ bool CClentDlalog::PreTranslateMessage(MSG* message) noexcept
     return HtmlDialog::PreTranslateMessage(message);
 }
 
-BOOL CClentDlalog::OnInitDialog() noexcept
+BOOL CClentDlalog::OnInitDialog()
 {
     HtmlDialog::OnInitDialog();
     if (!Browser())
@@ -54,13 +54,13 @@ BOOL CClentDlalog::OnInitDialog() noexcept
     return TRUE;
 }
 
-void CClentDlalog::OnDocumentComplete(IDispatch*, const char* url) noexcept
+void CClentDlalog::OnDocumentComplete(IDispatch*, const char* url)
 {
     if (const auto title = ServerTitleFor(url))
         events_.OnServerTitle(title->c_str());
 }
 
-LRESULT CClentDlalog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT CClentDlalog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ERASEBKGND)
         return TRUE;

@@ -23,12 +23,12 @@ public:
     bool PreTranslateMessage(MSG* message) noexcept override;
 
 protected:
-    BOOL OnInitDialog() noexcept override;
+    BOOL OnInitDialog() override;
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
     bool CanAccessExternal() noexcept override { return true; }
-    void OnDocumentComplete(IDispatch* browser, const char* url) noexcept override;
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    void OnDocumentComplete(IDispatch* browser, const char* url) override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     static PageHostEvents* EventsOf(HWND pageHost) noexcept;

@@ -30,7 +30,7 @@ private:
 } // namespace
 
 void DrawThreeSlice(HDC dc, int width, const SkinImage& leftCap, const SkinImage& tile,
-                    const SkinImage& rightCap) noexcept
+                    const SkinImage& rightCap)
 {
     const ThreeSlice layout = LayoutThreeSlice(width, leftCap.Width(), tile.Width(), rightCap.Width());
     BorrowedDc tiles(tile);
@@ -40,7 +40,7 @@ void DrawThreeSlice(HDC dc, int width, const SkinImage& leftCap, const SkinImage
     DrawWhole(dc, rightCap, layout.rightCapX, 0);
 }
 
-void DrawTileColumn(HDC dc, int height, const SkinImage& tile) noexcept
+void DrawTileColumn(HDC dc, int height, const SkinImage& tile)
 {
     BorrowedDc tiles(tile);
     for (int y : TilePositions(0, tile.Height(), height))

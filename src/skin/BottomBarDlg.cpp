@@ -3,7 +3,7 @@
 #include "resource.h"
 #include "skin/BarPaint.h"
 
-BOOL BottomBarDlg::OnInitDialog() noexcept
+BOOL BottomBarDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     LoadSkinImage(&leftCap_, IDB_BOTTOM_LEFT);
@@ -12,7 +12,7 @@ BOOL BottomBarDlg::OnInitDialog() noexcept
     return TRUE;
 }
 
-void BottomBarDlg::Paint(HDC dc) const noexcept
+void BottomBarDlg::Paint(HDC dc) const
 {
     RECT client;
     ::GetClientRect(hwnd(), &client);

@@ -8,8 +8,8 @@ public:
     BottomBarDlg() noexcept : SkinBarDlg(162) {}
 
 protected:
-    BOOL OnInitDialog() noexcept override;
-    void Paint(HDC dc) const noexcept override;
+    BOOL OnInitDialog() override;
+    void Paint(HDC dc) const override;
     bool Initialised() const noexcept override { return !leftCap_.IsNull(); }
 
 private:

@@ -3,14 +3,14 @@
 #include "resource.h"
 #include "skin/BarPaint.h"
 
-BOOL LRBarDlg::OnInitDialog() noexcept
+BOOL LRBarDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     LoadSkinImage(&tile_, IDB_SIDE_TILE);
     return TRUE;
 }
 
-void LRBarDlg::Paint(HDC dc) const noexcept
+void LRBarDlg::Paint(HDC dc) const
 {
     RECT client;
     ::GetClientRect(hwnd(), &client);

@@ -8,8 +8,8 @@ public:
     LRBarDlg() noexcept : SkinBarDlg(136) {}
 
 protected:
-    BOOL OnInitDialog() noexcept override;
-    void Paint(HDC dc) const noexcept override;
+    BOOL OnInitDialog() override;
+    void Paint(HDC dc) const override;
     bool Initialised() const noexcept override { return !tile_.IsNull(); }
 
 private:

@@ -4,7 +4,7 @@
 
 #include "framework/Window.h"
 
-BOOL CLayEredDlg::OnInitDialog() noexcept
+BOOL CLayEredDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     const LONG exStyle = ::GetWindowLongA(hwnd(), GWL_EXSTYLE);
@@ -23,7 +23,7 @@ BOOL CLayEredDlg::OnInitDialog() noexcept
     return TRUE;
 }
 
-LRESULT CLayEredDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT CLayEredDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_LBUTTONDOWN) {
         // The point goes in screen coordinates, so a press behaves alike wherever the window stands.

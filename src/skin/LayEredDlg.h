@@ -11,10 +11,10 @@ public:
     void SetImage(const SkinImage* image) noexcept { image_ = image; }
 
 protected:
-    BOOL OnInitDialog() noexcept override;
+    BOOL OnInitDialog() override;
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     const SkinImage* image_ = nullptr;

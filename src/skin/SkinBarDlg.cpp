@@ -2,7 +2,7 @@
 
 #include "framework/Handles.h"
 
-LRESULT SkinBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT SkinBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_ERASEBKGND:

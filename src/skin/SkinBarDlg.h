@@ -7,12 +7,12 @@ class SkinBarDlg : public Dialog {
 protected:
     using Dialog::Dialog;
 
-    virtual void Paint(HDC dc) const noexcept = 0;
+    virtual void Paint(HDC dc) const = 0;
     // False for the WM_SIZE that arrives while the dialog is created, before its initialisation.
     virtual bool Initialised() const noexcept = 0;
-    virtual void LayOut(int /*cx*/) noexcept {}
+    virtual void LayOut(int /*cx*/) {}
 
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };

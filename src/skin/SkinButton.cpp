@@ -44,7 +44,7 @@ void CSkinButton::DrawItem(DRAWITEMSTRUCT* item) noexcept
     strip_.Draw(item->hDC, 0, 0, client.right, client.bottom, frame.x, 0, frame.width, strip_.Height());
 }
 
-LRESULT CSkinButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT CSkinButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:

@@ -14,7 +14,7 @@ public:
 
 protected:
     void PreSubclassWindow() noexcept override;
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void SetUpOwnerDraw() noexcept;

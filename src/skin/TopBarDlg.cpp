@@ -31,7 +31,7 @@ void CTopBarDlg::DoDataExchange() noexcept
     hide_.SubclassDlgItem(IDC_HIDE_BUTTON, *this);
 }
 
-BOOL CTopBarDlg::OnInitDialog() noexcept
+BOOL CTopBarDlg::OnInitDialog()
 {
     SkinBarDlg::OnInitDialog();
     LoadSkinImage(&leftCap_, IDB_CAPTION_LEFT);
@@ -45,7 +45,7 @@ BOOL CTopBarDlg::OnInitDialog() noexcept
     return TRUE;
 }
 
-void CTopBarDlg::Paint(HDC dc) const noexcept
+void CTopBarDlg::Paint(HDC dc) const
 {
     RECT client;
     ::GetClientRect(hwnd(), &client);
@@ -74,7 +74,7 @@ void CTopBarDlg::PaintTitle(HDC dc) const noexcept
     ::TextOutA(dc, kTitleX, kTitleY, title, length);
 }
 
-void CTopBarDlg::LayOut(int cx) noexcept
+void CTopBarDlg::LayOut(int cx)
 {
     const auto buttons = Buttons();
     HDWP batch = ::BeginDeferWindowPos(static_cast<int>(buttons.size()));
@@ -90,7 +90,7 @@ void CTopBarDlg::LayOut(int cx) noexcept
 
 // The bar drags its parent, and its buttons and double-click are its parent's commands: a
 // double-click is the maximise button's.
-LRESULT CTopBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT CTopBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_LBUTTONDOWN:

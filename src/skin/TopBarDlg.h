@@ -14,11 +14,11 @@ public:
 
 protected:
     void DoDataExchange() noexcept override;
-    BOOL OnInitDialog() noexcept override;
-    void Paint(HDC dc) const noexcept override;
+    BOOL OnInitDialog() override;
+    void Paint(HDC dc) const override;
     bool Initialised() const noexcept override { return ::IsWindow(close_.hwnd()); }
-    void LayOut(int cx) noexcept override;
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    void LayOut(int cx) override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void PaintTitle(HDC dc) const noexcept;

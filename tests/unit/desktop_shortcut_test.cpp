@@ -7,56 +7,59 @@
 
 namespace {
 
-// The link's file name in code page 936: "·" is A1 A4, the four Chinese characters two bytes each.
-const std::string kNameBytes = "Quarnis\xA1\xA4" "Brevik\xBC\xAB\xCB\xD9\xB5\xC7\xC2\xBD\xC6\xF7.lnk";
-constexpr char kTarget[] = "C:\\Games\\Lumvane\\Lumvane.exe";
+// The link's file name, spelled out character by character.
+const std::wstring kName = L"Quarnis\u00B7Brevik\u6781\u901F\u767B\u9646\u5668.lnk";
+constexpr wchar_t kTarget[] = L"C:\\Games\\Lumvane\\Lumvane.exe";
 
 // Records every call made on the link object, in order.
 class RecordingShellLink final : public ShellLinkApi {
 public:
     bool createSucceeds = true;
     bool saveSucceeds = true;
-    std::vector<std::string> calls;
+    std::vector<std::wstring> calls;
 
     bool Create() noexcept override
     {
-        calls.push_back("create");
+        calls.push_back(L"create");
         return createSucceeds;
     }
-    void SetPath(const char* target) noexcept override { calls.push_back(std::string("path ") + target); }
-    void SetHotkey(std::uint16_t hotkey) noexcept override { calls.push_back("hotkey " + std::to_string(hotkey)); }
-    void SetDescription(const char* text) noexcept override { calls.push_back(std::string("description ") + text); }
-    void SetShowCmd(int command) noexcept override { calls.push_back("show " + std::to_string(command)); }
-    bool Save(const char* file) noexcept override
+    void SetPath(const wchar_t* target) noexcept override { calls.push_back(std::wstring(L"path ") + target); }
+    void SetHotkey(std::uint16_t hotkey) noexcept override { calls.push_back(L"hotkey " + std::to_wstring(hotkey)); }
+    void SetDescription(const wchar_t* text) noexcept override { calls.push_back(std::wstring(L"description ") + text); }
+    void SetShowCmd(int command) noexcept override { calls.push_back(L"show " + std::to_wstring(command)); }
+    bool Save(const wchar_t* file) noexcept override
     {
-        calls.push_back(std::string("save ") + file);
+        calls.push_back(std::wstring(L"save ") + file);
         return saveSucceeds;
     }
-    void Release() noexcept override { calls.push_back("release"); }
+    void Release() noexcept override { calls.push_back(L"release"); }
 };
 
-using Calls = std::vector<std::string>;
+using Calls = std::vector<std::wstring>;
 
-Calls FullWrite(const std::string& file)
+Calls FullWrite(const std::wstring& file)
 {
-    return {"create", std::string("path ") + kTarget, "hotkey 635", "description Orvaskel", "show 1",
-            "save " + file, "release"};
+    return {L"create", std::wstring(L"path ") + kTarget, L"hotkey 635", L"description Orvaskel", L"show 1",
+            L"save " + file, L"release"};
 }
 
 TEST(WriteShortcut, SetsTheLinkAndSavesItOnTheDesktopThenReleases)
 {
     RecordingShellLink shell;
-    EXPECT_TRUE(WriteShortcut(shell, "C:\\Users\\player\\Desktop", kTarget));
-    EXPECT_EQ(shell.calls, FullWrite("C:\\Users\\player\\Desktop\\" + kNameBytes));
-    EXPECT_EQ(kNameBytes.size(), sizeof(kShortcutName) - 1);
+    EXPECT_TRUE(WriteShortcut(shell, L"C:\\Users\\player\\Desktop", kTarget));
+    EXPECT_EQ(shell.calls, FullWrite(L"C:\\Users\\player\\Desktop\\" + kName));
+    EXPECT_EQ(kName, kShortcutName);
 }
 
-TEST(WriteShortcut, NarrowFolderTextPassesUnchanged)
+// Folders and programs named outside any one code page reach the shell unchanged.
+TEST(WriteShortcut, FolderAndTargetTextPassUnchanged)
 {
     RecordingShellLink shell;
-    const std::string folder = "D:\\\xD7\xC0\xC3\xE6"; // "桌面" in code page 936
-    EXPECT_TRUE(WriteShortcut(shell, folder.c_str(), kTarget));
-    EXPECT_EQ(shell.calls.at(5), "save " + folder + "\\" + kNameBytes);
+    const std::wstring folder = L"D:\\\uAC8C\uC784 \u00D1and\u00FA";         // "게임 Ñandú"
+    const std::wstring target = folder + L"\\\u0418\u0433\u0440\u0430.exe"; // "Игра.exe"
+    EXPECT_TRUE(WriteShortcut(shell, folder.c_str(), target.c_str()));
+    EXPECT_EQ(shell.calls.at(1), L"path " + target);
+    EXPECT_EQ(shell.calls.at(5), L"save " + folder + L"\\" + kName);
 }
 
 TEST(WriteShortcut, FailuresYieldFalse)
@@ -67,27 +70,27 @@ TEST(WriteShortcut, FailuresYieldFalse)
 
     RecordingShellLink noObject;
     noObject.createSucceeds = false;
-    EXPECT_FALSE(WriteShortcut(noObject, "C:\\Desktop", kTarget));
-    EXPECT_EQ(noObject.calls, Calls({"create"}));
+    EXPECT_FALSE(WriteShortcut(noObject, L"C:\\Desktop", kTarget));
+    EXPECT_EQ(noObject.calls, Calls({L"create"}));
 
     RecordingShellLink saveFails;
     saveFails.saveSucceeds = false;
-    EXPECT_FALSE(WriteShortcut(saveFails, "C:\\Desktop", kTarget));
-    EXPECT_EQ(saveFails.calls, FullWrite("C:\\Desktop\\" + kNameBytes)) << "released after a failed save too";
+    EXPECT_FALSE(WriteShortcut(saveFails, L"C:\\Desktop", kTarget));
+    EXPECT_EQ(saveFails.calls, FullWrite(L"C:\\Desktop\\" + kName)) << "released after a failed save too";
 }
 
-TEST(WriteShortcut, FileNameMustFitInMaxPathBytes)
+TEST(WriteShortcut, FileNameMustFitInMaxPathCharacters)
 {
-    // Folder, backslash and name take 259 bytes: the longest file name there is room for.
-    const std::string longest = "C:\\" + std::string(kMaxPath - 1 - kNameBytes.size() - 1 - 3, 'd');
+    // Folder, backslash and name take 259 characters: the longest file name there is room for.
+    const std::wstring longest = L"C:\\" + std::wstring(kMaxPath - 1 - kName.size() - 1 - 3, L'd');
     RecordingShellLink fits;
     EXPECT_TRUE(WriteShortcut(fits, longest.c_str(), kTarget));
     ASSERT_EQ(fits.calls.size(), 7u);
-    EXPECT_EQ(fits.calls[5], "save " + longest + "\\" + kNameBytes);
+    EXPECT_EQ(fits.calls[5], L"save " + longest + L"\\" + kName);
     EXPECT_EQ(fits.calls[5].size() - 5, static_cast<std::size_t>(kMaxPath - 1));
 
     for (const std::size_t extra : {1u, 2u, 5000u}) {
-        const std::string folder = longest + std::string(extra, 'e');
+        const std::wstring folder = longest + std::wstring(extra, L'e');
         RecordingShellLink tooLong;
         EXPECT_FALSE(WriteShortcut(tooLong, folder.c_str(), kTarget)) << extra;
         EXPECT_TRUE(tooLong.calls.empty()) << "nothing is made or saved for a name that does not fit";

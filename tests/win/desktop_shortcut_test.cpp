@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ namespace {
 using Microsoft::WRL::ComPtr;
 
 constexpr wchar_t kLinkName[] = L"Quarnis\u00B7Brevik极速登陆器.lnk";
-constexpr std::size_t kLinkNameBytes = 29; // in code page 936
+constexpr std::size_t kLinkNameLength = std::size(kLinkName) - 1;
 constexpr std::streamoff kShowCommandOffset = 0x3C;
 
 // A folder of its own under the temporary folder, removed with everything in it at the end.
@@ -119,7 +120,7 @@ protected:
 TEST_F(DesktopShortcutTest, LinkToTheOwnExecutableReadsBack)
 {
     TempFolder desktop("desk-link");
-    EXPECT_TRUE(CreateDesktopShortcut(desktop.path().c_str()));
+    EXPECT_TRUE(CreateDesktopShortcut(Wide(desktop.path()).c_str()));
     EXPECT_EQ(FolderContents(desktop.path()), std::vector<std::wstring>{kLinkName});
 
     const LinkProperties link = ReadLink(LinkIn(desktop.path()));
@@ -137,9 +138,9 @@ TEST_F(DesktopShortcutTest, WriteFromAnotherExecutableReplacesTheLink)
     const std::string copy = elsewhere.path() + "\\Lumvane.exe";
     ASSERT_TRUE(::CopyFileA(OwnExecutable().c_str(), copy.c_str(), FALSE));
 
-    ASSERT_TRUE(CreateDesktopShortcut(desktop.path().c_str()));
+    ASSERT_TRUE(CreateDesktopShortcut(Wide(desktop.path()).c_str()));
     ShellLinkObject shell;
-    EXPECT_TRUE(WriteShortcut(shell, desktop.path().c_str(), copy.c_str()));
+    EXPECT_TRUE(WriteShortcut(shell, Wide(desktop.path()).c_str(), Wide(copy).c_str()));
 
     EXPECT_EQ(FolderContents(desktop.path()), std::vector<std::wstring>{kLinkName});
     const LinkProperties link = ReadLink(LinkIn(desktop.path()));
@@ -160,20 +161,20 @@ TEST_F(DesktopShortcutTest, NoFolderWritesNothing)
     EXPECT_TRUE(FolderContents(current.path()).empty());
 }
 
-TEST_F(DesktopShortcutTest, FileNameMustFitInMaxPathBytes)
+TEST_F(DesktopShortcutTest, FileNameMustFitInMaxPathCharacters)
 {
-    // Folder, backslash and link name come to exactly 259 bytes, then to 260.
+    // Folder, backslash and link name come to exactly 259 characters, then to 260.
     TempFolder root("desk-long");
-    const std::size_t longestFolder = MAX_PATH - 1 - 1 - kLinkNameBytes;
+    const std::size_t longestFolder = MAX_PATH - 1 - 1 - kLinkNameLength;
     const std::string longest = root.path() + "\\" + std::string(longestFolder - root.path().size() - 1, 'e');
     const std::string tooLong = root.path() + "\\" + std::string(longestFolder - root.path().size(), 'f');
     ASSERT_TRUE(::CreateDirectoryA(longest.c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryA(tooLong.c_str(), nullptr));
 
-    EXPECT_TRUE(CreateDesktopShortcut(longest.c_str()));
+    EXPECT_TRUE(CreateDesktopShortcut(Wide(longest).c_str()));
     EXPECT_EQ(FolderContents(longest), std::vector<std::wstring>{kLinkName});
 
-    EXPECT_FALSE(CreateDesktopShortcut(tooLong.c_str()));
+    EXPECT_FALSE(CreateDesktopShortcut(Wide(tooLong).c_str()));
     EXPECT_TRUE(FolderContents(tooLong).empty());
 }
 
