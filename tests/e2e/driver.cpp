@@ -4,6 +4,8 @@
 // Arguments and output are UTF-8; window handles are hexadecimal.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -80,7 +82,9 @@ struct Search {
     std::wstring className;
     std::wstring titlePrefix;
     bool visibleOnly;
+    bool countAll = false;
     HWND found = nullptr;
+    int matches = 0;
 };
 
 BOOL CALLBACK Match(HWND window, LPARAM context)
@@ -95,7 +99,8 @@ BOOL CALLBACK Match(HWND window, LPARAM context)
     if (Title(window).rfind(search->titlePrefix, 0) != 0)
         return TRUE;
     search->found = window;
-    return FALSE;
+    ++search->matches;
+    return search->countAll ? TRUE : FALSE;
 }
 
 HWND WaitFor(const std::wstring& className, const std::wstring& titlePrefix, DWORD timeout, bool visibleOnly = true)
@@ -183,12 +188,30 @@ int Remote(HWND launcher, const std::string& text)
     return answer.rfind("error", 0) == 0 ? 1 : 0;
 }
 
+// The program a saved link starts, as the shell resolves it: from the link's item list.
+std::wstring LinkTarget(const wchar_t* file)
+{
+    Microsoft::WRL::ComPtr<IShellLinkW> link;
+    Microsoft::WRL::ComPtr<IPersistFile> persist;
+    LPITEMIDLIST item = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                     reinterpret_cast<void**>(link.GetAddressOf()))) &&
+        SUCCEEDED(link.As(&persist)) && SUCCEEDED(persist->Load(file, STGM_READ)) &&
+        SUCCEEDED(link->GetIDList(&item)) && item) {
+        ::SHGetPathFromIDListW(item, path);
+        ::CoTaskMemFree(item);
+    }
+    return path;
+}
+
 int Usage()
 {
     Print("usage: e2e_driver wait <title prefix> [ms] | waitclass <class> <title prefix> [ms] | gone <hwnd> [ms]\n"
           "       rect|client|info|title|visible|zoomed|iconic|region|children|owned <hwnd>\n"
           "       inregion <hwnd> <x> <y> | post|send <hwnd> <msg> <wparam> <lparam>\n"
           "       msgbox <caption> <button id> [ms] | menu [ms] | trayicon <hwnd> <id> | cursor <x> <y>\n"
+          "       count <class> <title prefix> | untray <hwnd> <id> | taskbarcreated <hwnd> | linktarget <file>\n"
           "       remote <hwnd> call <name> | remote <hwnd> complete <url> | remote <hwnd> @<command file>");
     return 2;
 }
@@ -240,6 +263,18 @@ int wmain(int argc, wchar_t** argv)
         Print(Hex(menu) + " " + RectText(rect));
         return 0;
     }
+    if (command == L"count") { // visible windows of a class whose title starts with the prefix
+        Search search{arg(2), arg(3), true, true};
+        ::EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
+        Print(std::to_string(search.matches));
+        return 0;
+    }
+    if (command == L"linktarget") {
+        ::CoInitialize(nullptr);
+        const std::wstring target = LinkTarget(arg(2));
+        Print(Utf8(target));
+        return target.empty() ? 1 : 0;
+    }
     if (command == L"cursor") {
         POINT point;
         ::GetCursorPos(&point);
@@ -255,6 +290,20 @@ int wmain(int argc, wchar_t** argv)
         icon.uID = static_cast<UINT>(Number(arg(3)));
         Print(::Shell_NotifyIconW(NIM_MODIFY, &icon) ? "1" : "0");
         return 0;
+    }
+    if (command == L"untray") { // the shell losing the icon, as when it restarts
+        NOTIFYICONDATAW icon{};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = window;
+        icon.uID = static_cast<UINT>(Number(arg(3)));
+        return ::Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : 1;
+    }
+    if (command == L"taskbarcreated") { // what a new taskbar sends every top-level window
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(window, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_NORMAL, 5000,
+                                     &result)
+                   ? 0
+                   : 1;
     }
     if (!::IsWindow(window)) {
         Print("no such window");

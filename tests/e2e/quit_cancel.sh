@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The exit question (menu command Exit) answered with Cancel, with the Escape key and with the
 # box's close button: each time the launcher runs on exactly as before, its tray icon included.
+# Asking again while the question is open (more Exit picks, the close spot) opens no second one.
 source "$(dirname "$0")/lib.sh"
 
-readonly kWmClose=0x0010 kWmCommand=0x0111 kExit=32776 kTrayIcon=128 kCancel=2
+readonly kWmClose=0x0010 kWmCommand=0x0111 kWmLButtonDown=0x0201 kExit=32776 kTrayIcon=128 kCancel=2
+readonly kCloseSpotMiddle=$(( (157 + 12) << 16 | (847 + 12) ))
 readonly kQuestion="当前正在游戏中，你确认要退出吗？"
 
 # Icons shown in Wine's stand-alone notification area.
@@ -54,6 +56,16 @@ read -r x y w _ <<<"$(drive rect "$box")"
 xdotool mousemove $((x + w - 12)) $((y + 13)) click 1
 expect_unchanged "the close button"
 shot after-cancels
+
+ask
+drive post "$launcher_hwnd" $kWmCommand $kExit 0
+drive post "$launcher_hwnd" $kWmCommand $kExit 0
+drive post "$launcher_hwnd" $kWmLButtonDown 1 $kCloseSpotMiddle
+sleep 1
+expect_eq "$(drive count '#32770' Lumvane)" "1" "Exit picked three times and the close spot pressed: one question"
+drive post "$box" $kWmCommand $kCancel 0 || fail "Cancel not posted"
+expect_unchanged "Cancel of the one question"
+expect_eq "$(drive count '#32770' Lumvane)" "0" "no question left open"
 
 drive post "$launcher_hwnd" $kWmClose 0 0 || fail "WM_CLOSE not posted"
 expect_eq "$(launcher_exit_code)" "0" "exit code after WM_CLOSE"

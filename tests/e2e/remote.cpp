@@ -13,11 +13,14 @@
 //                       answers "VT_EMPTY", "VT_I4 <n>", "VT_BOOL true|false" or "VT <type>";
 //   "complete <url>"    DocumentComplete (259) on every DWebBrowserEvents2 sink connected to the
 //                       browser, with the browser object and the URL, as the control fires it; the
-//                       text may hold several URLs, one a line; answers "completed <urls> <sinks>".
+//                       text may hold several URLs, one a line; answers "completed <urls> <sinks>";
+//   "apartment"         a second OleInitialize on the UI thread: answers "ole" when OLE already
+//                       runs there (S_FALSE), as the page's clipboard and drag-and-drop need.
 // Failures answer "error <what> <hresult>". (WM_COPYDATA would be the obvious carrier, but Wine
 // hands a thread's WH_CALLWNDPROC hook a stale pointer for another process's WM_COPYDATA.)
 #include <windows.h>
 #include <exdisp.h>
+#include <ole2.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
 #include <ocidl.h>
@@ -176,8 +179,18 @@ std::string CompleteDocuments(IWebBrowser2* browser, std::string_view urls)
     return "completed " + std::to_string(documents) + " " + std::to_string(sinks.size());
 }
 
+std::string Apartment()
+{
+    const HRESULT result = ::OleInitialize(nullptr);
+    if (SUCCEEDED(result))
+        ::OleUninitialize();
+    return result == S_FALSE ? "ole" : Error("OleInitialize", result);
+}
+
 std::string Perform(std::string_view command)
 {
+    if (command == "apartment")
+        return Apartment();
     auto* launcher = dynamic_cast<CLumvaneDlg*>(MainWindow());
     IWebBrowser2* browser = launcher ? launcher->PageHost().Browser() : nullptr;
     if (!browser)

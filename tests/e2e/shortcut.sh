@@ -2,7 +2,9 @@
 # Every start writes one desktop link to the started executable: read with an independent reader
 # (lnkinfo, with the narrow texts in code page 936) and from the file's header bytes (show command
 # at 0x3C, hot key at 0x40, which this lnkinfo does not read). A second start from a copy of the
-# program in another folder rewrites the link to point there.
+# program in another folder rewrites the link to point there, also from a folder whose name has
+# characters outside code page 936, beside a folder that the name's "?"-for-each-such-character
+# spelling would also match: the shell resolves the link's item list to the started program.
 source "$(dirname "$0")/lib.sh"
 
 readonly kWmClose=0x0010
@@ -42,4 +44,13 @@ mkdir -p "$(dirname "$copy")"
 cp "$exe" "$copy"
 run_once "$copy" "start of a copy"
 expect_link_to "$copy" "start of a copy"
+
+foreign="$work/게임 Ñandú/Lumvane.exe"    # in code page 936: "?? ?and" and "ú"
+lookalike="$work/ab Xandú/Lumvane.exe"    # matched by that spelling read as a pattern
+mkdir -p "$(dirname "$foreign")" "$(dirname "$lookalike")"
+cp "$exe" "$foreign"
+cp "$exe" "$lookalike"
+run_once "$foreign" "start from a folder named outside code page 936"
+expect_eq "$(drive linktarget "$(winepath -w "$link" 2>/dev/null)")" "$(winepath -w "$foreign" 2>/dev/null)" \
+  "the shell resolves the link to the started program"
 rm -f "$link"

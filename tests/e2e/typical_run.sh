@@ -107,6 +107,7 @@ read -r login_x login_y login_w login_h <<<"$(rect_of)"
 expect_eq "$login_w x $login_h" "888 x 591" "login window size"
 expect_eq "$login_x $login_y" "$(centred 888 591)" "login window centred"
 expect_eq "$(drive title "$launcher_hwnd")" "$kLoginTitle" "login title"
+expect_eq "$(remote apartment)" "ole" "the UI thread runs OLE, not COM alone"
 login_region=$(drive region "$launcher_hwnd")
 [[ $login_region == rects* ]] || fail "the login window has no region: $login_region"
 read -r _ _ _ rx ry rw rh <<<"$login_region"
