@@ -6,12 +6,6 @@ source "$(dirname "$0")/lib.sh"
 readonly kWmClose=0x0010 kWmCommand=0x0111 kExit=32776 kTrayIcon=128 kCancel=2
 readonly kQuestion="当前正在游戏中，你确认要退出吗？"
 
-# Icons shown in Wine's stand-alone notification area.
-tray_icons() {
-  local tray
-  tray=$(drive waitclass __winex11_standalone_tray "" 0) || { echo 0; return; }
-  drive children "$tray" | grep -c 'class=__winex11_tray_icon .*visible=1' || true
-}
 # Everything Cancel must leave as it was: style (enabled), visibility, rectangle, title, tray icon.
 launcher_state() {
   echo "$(drive info "$launcher_hwnd") tray=$(drive trayicon "$launcher_hwnd" $kTrayIcon) icons=$(tray_icons)"
