@@ -178,7 +178,7 @@ std::string CompleteDocuments(IWebBrowser2* browser, std::string_view urls)
 
 std::string Perform(std::string_view command)
 {
-    CLumvaneDlg* launcher = Launcher();
+    auto* launcher = dynamic_cast<CLumvaneDlg*>(MainWindow());
     IWebBrowser2* browser = launcher ? launcher->PageHost().Browser() : nullptr;
     if (!browser)
         return Error("no browser", E_POINTER);
