@@ -17,6 +17,7 @@
 #include "framework/Dispatch.h"
 #include "framework/Handles.h"
 #include "launcher/LumvaneDlg.h"
+#include "browser_site.h"
 #include "launcher_fixture.h"
 #include "resource.h"
 #include "support.h"
@@ -25,25 +26,11 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// The page host's site as the browser holds it.
-template <typename Interface>
-ComPtr<Interface> PageSite(LauncherFixture& launcher)
-{
-    ComPtr<IOleObject> control;
-    ComPtr<IOleClientSite> site;
-    ComPtr<Interface> answer;
-    if (IWebBrowser2* browser = launcher->PageHost().Browser();
-        browser && SUCCEEDED(browser->QueryInterface(IID_PPV_ARGS(&control))) &&
-        SUCCEEDED(control->GetClientSite(&site)) && site)
-        site.As(&answer);
-    return answer;
-}
-
 // The external object, asked for as the browser asks for it.
 ComPtr<IDispatch> External(LauncherFixture& launcher)
 {
     ComPtr<IDispatch> external;
-    if (const ComPtr<IDocHostUIHandler> handler = PageSite<IDocHostUIHandler>(launcher))
+    if (const ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>(launcher->PageHost()))
         handler->GetExternal(&external);
     return external;
 }
@@ -316,22 +303,10 @@ TEST(ScriptBridge, PageHostOutsideALauncherReachesNothing)
 // DocumentComplete as the control raises it: the frame's browser object, then the URL by reference.
 HRESULT CompleteDocument(LauncherFixture& launcher, IDispatch* browser, const std::wstring& url)
 {
-    const ComPtr<IDispatch> events = PageSite<DWebBrowserEvents2>(launcher);
+    const ComPtr<IDispatch> events = SiteAs<DWebBrowserEvents2>(launcher->PageHost());
     if (!events)
         return E_NOINTERFACE;
-    VARIANT address;
-    address.vt = VT_BSTR;
-    address.bstrVal = ::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
-    VARIANT arguments[2];
-    arguments[0].vt = VT_VARIANT | VT_BYREF;
-    arguments[0].pvarVal = &address;
-    arguments[1].vt = VT_DISPATCH;
-    arguments[1].pdispVal = browser;
-    DISPPARAMS parameters{arguments, nullptr, 2, 0};
-    const HRESULT invoked = events->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                           &parameters, nullptr, nullptr, nullptr);
-    ::SysFreeString(address.bstrVal);
-    return invoked;
+    return FireDocumentComplete(events.Get(), browser, url);
 }
 
 // "sid=12&uid=9", "uid=9&sid=7&t=1", "sid=3" NUL "4", written out in Base64.
