@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "framework/App.h"
+#include "framework/Handles.h"
 #include "launcher/Geometry.h"
 #include "launcher_fixture.h"
 #include "render.h"
@@ -168,6 +171,80 @@ TEST(CaptionBar, TitleInWhiteReadFromTheMainWindowAtEveryPaint)
     EXPECT_TRUE(first.SameAs(again));
 }
 
+// The bar as it shows on the launcher's window surface, its buttons included.
+void CaptureBar(HWND bar, Canvas& screen)
+{
+    WindowDc dc(bar);
+    ::BitBlt(screen.dc(), 0, 0, screen.Width(), screen.Height(), dc.get(), 0, 0, SRCCOPY);
+}
+
+// The title as the bar must draw it: TextOutA at (10, 6), white on a transparent background, in
+// a 12-pixel normal-weight ANSI font of the face "宋体".
+void DrawReferenceTitle(HDC dc, const char* title)
+{
+    const UniqueFont font(::CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN | DEFAULT_PITCH, "宋体"));
+    const SelectedObject selected(dc, font.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(255, 255, 255));
+    ::TextOutA(dc, 10, 6, title, static_cast<int>(std::strlen(title)));
+}
+
+// The pixels of the columns [0, right) of two canvases of one height, alike; or where they differ.
+::testing::AssertionResult SameColumns(const Canvas& actual, const Canvas& expected, int right)
+{
+    int differences = 0;
+    POINT first{-1, -1};
+    for (int y = 0; y < expected.Height(); ++y) {
+        for (int x = 0; x < right; ++x) {
+            if (actual.At(x, y) != expected.At(x, y) && differences++ == 0)
+                first = {x, y};
+        }
+    }
+    if (differences == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differences << " pixels differ, the first at " << first.x << "," << first.y
+                                         << ": " << std::hex << actual.At(first.x, first.y) << " instead of "
+                                         << expected.At(first.x, first.y);
+}
+
+TEST(CaptionBar, TitleShowsExactlyAsTextOutAtItsPlaceInItsFont)
+{
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
+    ::SetCursorPos(5, 500); // away from the buttons
+    const int width = BarWidth(bar);
+    const auto showOnScreen = [&](const char* title, Canvas& screen) {
+        ::SetWindowTextA(launcher.hwnd(), title);
+        ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpMessages();
+        CaptureBar(bar, screen);
+    };
+
+    // The references: the bar's skin without a title, then the title drawn over it.
+    Canvas skinOnly(width, kCaptionBarHeight, kUntouched), reference(width, kCaptionBarHeight, kUntouched),
+        screenReference(width, kCaptionBarHeight, kUntouched);
+    ::SetWindowTextA(launcher.hwnd(), "");
+    Render(bar, skinOnly);
+    Render(bar, reference);
+    DrawReferenceTitle(reference.dc(), kTitle);
+    ASSERT_GT(reference.CountOf(kWhite, 0, 0, width, kCaptionBarHeight), 0) << "the reference shows a title";
+    ASSERT_FALSE(SameColumns(reference, skinOnly, width)) << "the reference shows a title";
+    showOnScreen("", screenReference);
+    DrawReferenceTitle(screenReference.dc(), kTitle);
+
+    ::SetWindowTextA(launcher.hwnd(), kTitle);
+    Canvas painted(width, kCaptionBarHeight, kUntouched);
+    Render(bar, painted);
+    EXPECT_TRUE(SameColumns(painted, reference, width)) << "the bar's painting";
+
+    // On the window surface, left of the buttons.
+    Canvas screen(width, kCaptionBarHeight, kUntouched);
+    showOnScreen(kTitle, screen);
+    const int firstButton = width - kButtons[std::size(kButtons) - 1].fromRight;
+    EXPECT_TRUE(SameColumns(screen, screenReference, firstButton)) << "the bar on screen";
+}
+
 TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
 {
     LauncherFixture launcher(LauncherFixture::kGameMode);
@@ -199,13 +276,6 @@ TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
     ASSERT_GE(glyphRight, 0) << "the 255th glyph shows";
     ASSERT_LT(glyphRight + 2 * (glyphRight - glyphLeft + 1), kCanvasWidth) << "room for a 256th glyph";
     EXPECT_TRUE(all.SameAs(first255));
-}
-
-// The bar as it shows on the launcher's window surface, its buttons included.
-void CaptureBar(HWND bar, Canvas& screen)
-{
-    WindowDc dc(bar);
-    ::BitBlt(screen.dc(), 0, 0, screen.Width(), screen.Height(), dc.get(), 0, 0, SRCCOPY);
 }
 
 // Each button shows its strip's normal frame on screen: counted, the pixels that do not.
