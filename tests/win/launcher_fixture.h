@@ -1,7 +1,8 @@
 #pragma once
 // The launcher window of the in-process tests, made as the application makes it: modeless from
 // its template, as the application's main window. Every way out of the launcher ends the process;
-// a test that gets there fails the run instead of passing for a finished one.
+// a test that gets there fails the run instead of passing for a finished one. When the fixture
+// goes, so do the launcher's tray icon and its place as the main window.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,7 +18,8 @@ class LauncherFixture {
 public:
     enum StartMode { kLoginMode, kGameMode };
 
-    // seed, when given, replaces the one the launcher draws from the clock (it picks the artwork).
+    // In game mode the launcher enters it right after its creation. seed, when given, replaces the
+    // one the launcher draws from the clock (it picks the artwork).
     explicit LauncherFixture(StartMode mode = kLoginMode, std::optional<unsigned> seed = std::nullopt);
     ~LauncherFixture();
     LauncherFixture(const LauncherFixture&) = delete;
