@@ -15,14 +15,6 @@ within() { # tenths of a second, then the command to wait for
 }
 zoomed_is() { [ "$(drive zoomed "$launcher_hwnd")" = "$1" ]; }
 
-drag() { # x y dx dy
-  xdotool mousemove "$1" "$2"; sleep 0.3
-  xdotool mousedown 1; sleep 0.3
-  for step in 1 2 3 4 5; do xdotool mousemove "$(( $1 + $3 * step / 5 ))" "$(( $2 + $4 * step / 5 ))"; sleep 0.1; done
-  sleep 0.3
-  xdotool mouseup 1; sleep 0.5
-}
-
 # The launcher's rectangle after a drag, and its panes laid out for it: page host, caption bar,
 # left, right and bottom bar, visible, in screen coordinates.
 expect_resized() { # x y w h what

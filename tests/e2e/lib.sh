@@ -33,14 +33,41 @@ expect_eq() { [ "$1" = "$2" ] || fail "$3: expected '$2', got '$1'"; pass "$3"; 
 # Runs the driver; its output comes back UTF-8 without carriage returns.
 drive() { wine "$driver" "$@" 2>/dev/null | tr -d '\r'; }
 
-# Starts the launcher and waits for its window; sets launcher_pid and launcher_hwnd.
+# Starts the launcher (or the given build of it) and waits for its window; sets launcher_pid and
+# launcher_hwnd. Its exit code, whatever it is, lands in $work/exit; its standard error in
+# $work/stderr, with the Wine debug channels given as the second argument (default: $WINEDEBUG).
 start_launcher() {
-  local exe_to_start=${1:-$exe}
+  local exe_to_start=${1:-$exe} channels=${2:-${WINEDEBUG:--all}}
   rm -f "$work/exit" "$work/pid"
-  ( cd "$(dirname "$exe_to_start")" && { wine "$exe_to_start" >/dev/null 2>&1 & echo $! >"$work/pid"; wait $!; echo $? >"$work/exit"; } ) &
+  ( cd "$(dirname "$exe_to_start")" || exit
+    WINEDEBUG=$channels wine "$exe_to_start" >/dev/null 2>"$work/stderr" &
+    echo $! >"$work/pid"
+    status=0
+    wait $! || status=$?
+    echo $status >"$work/exit" ) &
   launcher_pid=$!
   launcher_hwnd=$(drive wait "Quarnis-->Brevik" 30000) || fail "the launcher window did not show up"
   sleep 0.5
+}
+
+# Starts the launcher as start_launcher does, with its shell's trace of Shell_NotifyIcon kept.
+start_traced_launcher() { start_launcher "${1:-$exe}" -all,trace+systray; }
+# The traced launcher's Shell_NotifyIcon calls by their dwMessage (0 adds, 2 deletes).
+tray_calls() { grep -ao 'Shell_NotifyIconW dwMessage = [0-9]*' "$work/stderr" | awk '{print $4}' | tr '\n' ' '; }
+# Icons shown in Wine's stand-alone notification area.
+tray_icons() {
+  local tray
+  tray=$(drive waitclass __winex11_standalone_tray "" 0) || { echo 0; return; }
+  drive children "$tray" | grep -c 'class=__winex11_tray_icon .*visible=1' || true
+}
+
+# Drags with the first button from a screen point by (dx, dy), in small steps.
+drag() { # x y dx dy
+  xdotool mousemove "$1" "$2"; sleep 0.3
+  xdotool mousedown 1; sleep 0.3
+  for step in 1 2 3 4 5; do xdotool mousemove "$(( $1 + $3 * step / 5 ))" "$(( $2 + $4 * step / 5 ))"; sleep 0.1; done
+  sleep 0.3
+  xdotool mouseup 1; sleep 0.5
 }
 
 # Waits for the launcher process to end and prints its exit code.

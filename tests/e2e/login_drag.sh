@@ -21,15 +21,6 @@ backdrop=$(drive owned "$launcher_hwnd" | awk '/exstyle=...[89a-f]/ {print $1; e
 [ -n "$backdrop" ] || fail "no layered window owned by the launcher"
 expect_eq "$(drive rect "$backdrop")" "$x $y $w $h" "backdrop over the launcher"
 
-# Drags with the first button from a point of the launcher window by (dx, dy), in small steps.
-drag() { # x y dx dy
-  xdotool mousemove "$1" "$2"; sleep 0.3
-  xdotool mousedown 1; sleep 0.3
-  for step in 1 2 3 4 5; do xdotool mousemove "$(( $1 + $3 * step / 5 ))" "$(( $2 + $4 * step / 5 ))"; sleep 0.1; done
-  sleep 0.3
-  xdotool mouseup 1; sleep 0.5
-}
-
 # The frame: a dark, opaque pixel of the top bar above the page.
 shot before
 frame_colour=$(pixel before $((x + 700)) $((y + 165)))

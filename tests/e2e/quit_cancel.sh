@@ -8,12 +8,6 @@ readonly kWmClose=0x0010 kWmCommand=0x0111 kWmLButtonDown=0x0201 kExit=32776 kTr
 readonly kCloseSpotMiddle=$(( (157 + 12) << 16 | (847 + 12) ))
 readonly kQuestion="当前正在游戏中，你确认要退出吗？"
 
-# Icons shown in Wine's stand-alone notification area.
-tray_icons() {
-  local tray
-  tray=$(drive waitclass __winex11_standalone_tray "" 0) || { echo 0; return; }
-  drive children "$tray" | grep -c 'class=__winex11_tray_icon .*visible=1' || true
-}
 # Everything Cancel must leave as it was: style (enabled), visibility, rectangle, title, tray icon.
 launcher_state() {
   echo "$(drive info "$launcher_hwnd") tray=$(drive trayicon "$launcher_hwnd" $kTrayIcon) icons=$(tray_icons)"

@@ -7,31 +7,21 @@ source "$(dirname "$0")/lib.sh"
 
 readonly kWmClose=0x0010 kTrayIcon=128
 
-tray_icons() {
-  local tray
-  tray=$(drive waitclass __winex11_standalone_tray "" 0) || { echo 0; return; }
-  drive children "$tray" | grep -c 'class=__winex11_tray_icon .*visible=1' || true
-}
-start_traced_launcher() {
-  rm -f "$work/exit"
-  ( cd "$(dirname "$exe")" && WINEDEBUG=-all,trace+systray wine "$exe" >/dev/null 2>"$work/trace"; echo $? >"$work/exit" ) &
-  launcher_pid=$!
-  launcher_hwnd=$(drive wait "Quarnis-->Brevik" 30000) || fail "the launcher window did not show up"
-  sleep 0.5
+start_with_icon() {
+  start_traced_launcher
   expect_eq "$(tray_icons) $(drive trayicon "$launcher_hwnd" $kTrayIcon)" "1 1" "tray icon there"
 }
-tray_calls() { grep -ao 'Shell_NotifyIconW dwMessage = [0-9]*' "$work/trace" | awk '{print $4}' | tr '\n' ' '; }
 expect_closed() {
   expect_eq "$(launcher_exit_code)" "0" "$1: exit code"
   expect_eq "$(tray_calls)" "0 2 " "$1: the icon added once and removed before the exit"
   expect_eq "$(tray_icons)" "0" "$1: no icon left in the notification area"
 }
 
-start_traced_launcher
+start_with_icon
 drive post "$launcher_hwnd" $kWmClose 0 0 || fail "WM_CLOSE not posted"
 expect_closed "WM_CLOSE"
 
-start_traced_launcher
+start_with_icon
 read -r x y _ <<<"$(drive rect "$launcher_hwnd")"
 xdotool mousemove $((x + 600)) $((y + 350)) click 1   # into the page rectangle: the launcher is active
 sleep 0.3

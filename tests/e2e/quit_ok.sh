@@ -10,20 +10,6 @@ readonly kWmCommand=0x0111 kExit=32776 kTrayIcon=128 kOk=1
 readonly kQuestion="当前正在游戏中，你确认要退出吗？"
 e2e_exe="$(dirname "$exe")/Lumvane_e2e.exe"
 
-tray_icons() {
-  local tray
-  tray=$(drive waitclass __winex11_standalone_tray "" 0) || { echo 0; return; }
-  drive children "$tray" | grep -c 'class=__winex11_tray_icon .*visible=1' || true
-}
-# Starts a launcher as start_launcher does, with its tray calls traced into $work/trace.
-start_traced_launcher() {
-  rm -f "$work/exit"
-  ( cd "$(dirname "$1")" && WINEDEBUG=-all,trace+systray wine "$1" >/dev/null 2>"$work/trace"; echo $? >"$work/exit" ) &
-  launcher_pid=$!
-  launcher_hwnd=$(drive wait "Quarnis-->Brevik" 30000) || fail "the launcher window did not show up"
-  sleep 0.5
-}
-tray_calls() { grep -ao 'Shell_NotifyIconW dwMessage = [0-9]*' "$work/trace" | awk '{print $4}' | tr '\n' ' '; }
 expect_quit_with_ok() { # what: the run's name; the exit question is open
   expect_eq "$(launcher_exit_code)" "0" "$1: exit code after OK"
   drive gone "$launcher_hwnd" 5000 || fail "$1: the launcher window is still there"

@@ -21,7 +21,6 @@
 #include <windows.h>
 #include <exdisp.h>
 #include <ole2.h>
-#include <exdispid.h>
 #include <mshtmhst.h>
 #include <ocidl.h>
 #include <wrl/client.h>
@@ -33,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browser_site.h"
 #include "framework/App.h"
 #include "launcher/LumvaneDlg.h"
 
@@ -155,25 +155,11 @@ std::string CompleteDocuments(IWebBrowser2* browser, std::string_view urls)
         end = urls.find('\n', start);
         const std::wstring url = Wide(urls.substr(start, end == std::string_view::npos ? end : end - start));
 
-        VARIANT urlValue;
-        ::VariantInit(&urlValue);
-        urlValue.vt = VT_BSTR;
-        urlValue.bstrVal = ::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
-        VARIANT arguments[2];
-        arguments[0].vt = VT_VARIANT | VT_BYREF;
-        arguments[0].pvarVal = &urlValue;
-        arguments[1].vt = VT_DISPATCH;
-        arguments[1].pdispVal = browser;
-        DISPPARAMS parameters{arguments, nullptr, 2, 0};
         for (const ComPtr<IDispatch>& sink : sinks) {
-            result = sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                  &parameters, nullptr, nullptr, nullptr);
-            if (FAILED(result)) {
-                ::VariantClear(&urlValue);
+            result = FireDocumentComplete(sink.Get(), browser, url);
+            if (FAILED(result))
                 return Error("Invoke DocumentComplete", result);
-            }
         }
-        ::VariantClear(&urlValue);
         ++documents;
     }
     return "completed " + std::to_string(documents) + " " + std::to_string(sinks.size());

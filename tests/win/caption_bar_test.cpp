@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "framework/App.h"
-#include "launcher/LumvaneDlg.h"
+#include "framework/Handles.h"
+#include "launcher/Geometry.h"
+#include "launcher_fixture.h"
 #include "render.h"
 #include "resource.h"
 #include "skin/TopBarDlg.h"
@@ -19,7 +22,7 @@ namespace {
 
 constexpr Rgb kUntouched = 0x00FF00FF;
 constexpr Rgb kWhite = 0x00FFFFFF;
-constexpr int kBarHeight = 25;
+static_assert(kCaptionBarHeight == 25, "the caption bar is as high as its skin images");
 constexpr int kCapWidth = 151;
 constexpr int kButtonSize = 19;
 constexpr char kTitle[] = "Quarnis-->Brevik";
@@ -34,49 +37,6 @@ constexpr ButtonPlace kButtons[] = {{IDC_CLOSE_BUTTON, 20, IDB_CLOSE_STRIP},
                                     {IDC_MINIMIZE_BUTTON, 60, IDB_MINIMIZE_STRIP},
                                     {IDC_HIDE_BUTTON, 80, IDB_HIDE_STRIP},
                                     {IDC_MENU_BUTTON, 100, IDB_MENU_STRIP}};
-
-// Set while a launcher window lives: its quitting paths end the process, which must fail the run
-// instead of passing for a finished test.
-bool g_launcherAlive = false;
-
-void FailOnQuit()
-{
-    if (g_launcherAlive) {
-        std::fputs("the launcher ended the test process\n", stderr);
-        std::_Exit(3);
-    }
-}
-
-// The launcher window made modeless as the application's main window, switched to game mode.
-class GameModeLauncher {
-public:
-    GameModeLauncher()
-    {
-        static const bool guarded = std::atexit(&FailOnQuit) == 0;
-        (void)guarded;
-        g_launcherAlive = true;
-        App::Current()->mainWindow = &window_;
-        created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
-        window_.EnterGameMode();
-        PumpMessages(100);
-    }
-    ~GameModeLauncher()
-    {
-        App::Current()->mainWindow = nullptr;
-        g_launcherAlive = false;
-    }
-    GameModeLauncher(const GameModeLauncher&) = delete;
-    GameModeLauncher& operator=(const GameModeLauncher&) = delete;
-
-    bool Created() const noexcept { return created_; }
-    HWND hwnd() const noexcept { return window_.hwnd(); }
-    HWND Bar() const noexcept { return window_.CaptionBarWindow(); }
-    CLumvaneDlg& operator*() noexcept { return window_; }
-
-private:
-    CLumvaneDlg window_;
-    bool created_ = false;
-};
 
 RECT PlaceInParent(HWND window)
 {
@@ -115,16 +75,16 @@ RECT WorkArea()
 
 TEST(CaptionBar, ButtonsStandAtTheRightEndOfTheWidthGiven)
 {
-    GameModeLauncher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
-    HWND bar = launcher.Bar();
+    HWND bar = launcher.CaptionBar();
     ASSERT_TRUE(::IsWindowVisible(bar));
     RECT launcherClient;
     ::GetClientRect(launcher.hwnd(), &launcherClient);
     EXPECT_EQ(BarWidth(bar), launcherClient.right);
 
     for (int cx : {BarWidth(bar), 800, 300, 100}) {
-        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cx, kBarHeight));
+        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cx, kCaptionBarHeight));
         for (const ButtonPlace& button : kButtons) {
             HWND control = ::GetDlgItem(bar, button.id);
             const RECT place = PlaceInParent(control);
@@ -139,7 +99,7 @@ TEST(CaptionBar, ButtonsStandAtTheRightEndOfTheWidthGiven)
 
 TEST(CaptionBar, SizeBeforeInitialisationMovesAndPaintsNothing)
 {
-    GameModeLauncher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     PaintCounted<CTopBarDlg> bar;
     ASSERT_TRUE(bar.Create(IDD_CAPTION_BAR, launcher.hwnd()));
     EXPECT_GT(bar.sizesBeforeInit, 0) << "the creation's own WM_SIZE came before the initialisation";
@@ -153,18 +113,18 @@ TEST(CaptionBar, SizeBeforeInitialisationMovesAndPaintsNothing)
     EXPECT_EQ(PlaceInParent(close).right - PlaceInParent(close).left, kButtonSize) << "sized by its strip";
 
     const int paints = bar.paints;
-    ::SendMessageA(bar.hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(900, kBarHeight));
+    ::SendMessageA(bar.hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(900, kCaptionBarHeight));
     EXPECT_EQ(PlaceInParent(close).left, 880);
     EXPECT_EQ(bar.paints, paints + 1);
 }
 
 TEST(CaptionBar, SkinIsThreeSliceAcrossTheBar)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     ::SetWindowTextA(launcher.hwnd(), "");
     const PngPixels left(IDB_CAPTION_LEFT), tile(IDB_CAPTION_TILE), right(IDB_CAPTION_RIGHT);
-    ASSERT_EQ(left.Height(), kBarHeight);
+    ASSERT_EQ(left.Height(), kCaptionBarHeight);
 
     struct Case {
         int width;
@@ -176,23 +136,23 @@ TEST(CaptionBar, SkinIsThreeSliceAcrossTheBar)
                 {1201, 1300, nullptr, 0}}},
     };
     for (const Case& c : cases) {
-        ::SetWindowPos(bar, nullptr, 0, 0, c.width, kBarHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Canvas canvas(1300, kBarHeight, kUntouched);
+        ::SetWindowPos(bar, nullptr, 0, 0, c.width, kCaptionBarHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Canvas canvas(1300, kCaptionBarHeight, kUntouched);
         Render(bar, canvas);
         EXPECT_TRUE(ShowsSpans(canvas, c.spans, kUntouched)) << "width " << c.width;
     }
-    Canvas canvas(1200, kBarHeight, kUntouched);
+    Canvas canvas(1200, kCaptionBarHeight, kUntouched);
     Render(bar, canvas);
     EXPECT_EQ(canvas.At(0, 0), kUntouched) << "the left cap's transparent corner";
 }
 
 TEST(CaptionBar, TitleInWhiteReadFromTheMainWindowAtEveryPaint)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     const int width = BarWidth(bar);
-    Canvas empty(width, kBarHeight, kUntouched), first(width, kBarHeight, kUntouched),
-        second(width, kBarHeight, kUntouched), again(width, kBarHeight, kUntouched);
+    Canvas empty(width, kCaptionBarHeight, kUntouched), first(width, kCaptionBarHeight, kUntouched),
+        second(width, kCaptionBarHeight, kUntouched), again(width, kCaptionBarHeight, kUntouched);
 
     ::SetWindowTextA(launcher.hwnd(), "");
     Render(bar, empty);
@@ -203,18 +163,92 @@ TEST(CaptionBar, TitleInWhiteReadFromTheMainWindowAtEveryPaint)
     ::SetWindowTextA(launcher.hwnd(), kTitle);
     Render(bar, again);
 
-    EXPECT_EQ(empty.CountOf(kWhite, 0, 0, width, kBarHeight), 0);
+    EXPECT_EQ(empty.CountOf(kWhite, 0, 0, width, kCaptionBarHeight), 0);
     EXPECT_GT(first.CountOf(kWhite, 10, 6, 200, 19), 0) << "the title is drawn in white";
-    EXPECT_EQ(first.CountOf(kWhite, 0, 0, 10, kBarHeight), 0) << "nothing left of the title's place";
+    EXPECT_EQ(first.CountOf(kWhite, 0, 0, 10, kCaptionBarHeight), 0) << "nothing left of the title's place";
     EXPECT_EQ(first.CountOf(kWhite, 0, 0, width, 6), 0) << "nothing above the title's place";
     EXPECT_FALSE(first.SameAs(second)) << "a new title shows at the next paint";
     EXPECT_TRUE(first.SameAs(again));
 }
 
+// The bar as it shows on the launcher's window surface, its buttons included.
+void CaptureBar(HWND bar, Canvas& screen)
+{
+    WindowDc dc(bar);
+    ::BitBlt(screen.dc(), 0, 0, screen.Width(), screen.Height(), dc.get(), 0, 0, SRCCOPY);
+}
+
+// The title as the bar must draw it: TextOutA at (10, 6), white on a transparent background, in
+// a 12-pixel normal-weight ANSI font of the face "宋体".
+void DrawReferenceTitle(HDC dc, const char* title)
+{
+    const UniqueFont font(::CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN | DEFAULT_PITCH, "宋体"));
+    const SelectedObject selected(dc, font.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(255, 255, 255));
+    ::TextOutA(dc, 10, 6, title, static_cast<int>(std::strlen(title)));
+}
+
+// The pixels of the columns [0, right) of two canvases of one height, alike; or where they differ.
+::testing::AssertionResult SameColumns(const Canvas& actual, const Canvas& expected, int right)
+{
+    int differences = 0;
+    POINT first{-1, -1};
+    for (int y = 0; y < expected.Height(); ++y) {
+        for (int x = 0; x < right; ++x) {
+            if (actual.At(x, y) != expected.At(x, y) && differences++ == 0)
+                first = {x, y};
+        }
+    }
+    if (differences == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differences << " pixels differ, the first at " << first.x << "," << first.y
+                                         << ": " << std::hex << actual.At(first.x, first.y) << " instead of "
+                                         << expected.At(first.x, first.y);
+}
+
+TEST(CaptionBar, TitleShowsExactlyAsTextOutAtItsPlaceInItsFont)
+{
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
+    ::SetCursorPos(5, 500); // away from the buttons
+    const int width = BarWidth(bar);
+    const auto showOnScreen = [&](const char* title, Canvas& screen) {
+        ::SetWindowTextA(launcher.hwnd(), title);
+        ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpMessages();
+        CaptureBar(bar, screen);
+    };
+
+    // The references: the bar's skin without a title, then the title drawn over it.
+    Canvas skinOnly(width, kCaptionBarHeight, kUntouched), reference(width, kCaptionBarHeight, kUntouched),
+        screenReference(width, kCaptionBarHeight, kUntouched);
+    ::SetWindowTextA(launcher.hwnd(), "");
+    Render(bar, skinOnly);
+    Render(bar, reference);
+    DrawReferenceTitle(reference.dc(), kTitle);
+    ASSERT_GT(reference.CountOf(kWhite, 0, 0, width, kCaptionBarHeight), 0) << "the reference shows a title";
+    ASSERT_FALSE(SameColumns(reference, skinOnly, width)) << "the reference shows a title";
+    showOnScreen("", screenReference);
+    DrawReferenceTitle(screenReference.dc(), kTitle);
+
+    ::SetWindowTextA(launcher.hwnd(), kTitle);
+    Canvas painted(width, kCaptionBarHeight, kUntouched);
+    Render(bar, painted);
+    EXPECT_TRUE(SameColumns(painted, reference, width)) << "the bar's painting";
+
+    // On the window surface, left of the buttons.
+    Canvas screen(width, kCaptionBarHeight, kUntouched);
+    showOnScreen(kTitle, screen);
+    const int firstButton = width - kButtons[std::size(kButtons) - 1].fromRight;
+    EXPECT_TRUE(SameColumns(screen, screenReference, firstButton)) << "the bar on screen";
+}
+
 TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     // The canvas is wider than the bar: the title runs on past the bar's width into it.
     const std::string longTitle(300, 'W');
     const auto render = [&](std::size_t bytes, Canvas& canvas) {
@@ -222,8 +256,8 @@ TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
         Render(bar, canvas);
     };
     constexpr int kCanvasWidth = 4000;
-    Canvas all(kCanvasWidth, kBarHeight, kUntouched), first255(kCanvasWidth, kBarHeight, kUntouched),
-        first254(kCanvasWidth, kBarHeight, kUntouched);
+    Canvas all(kCanvasWidth, kCaptionBarHeight, kUntouched), first255(kCanvasWidth, kCaptionBarHeight, kUntouched),
+        first254(kCanvasWidth, kCaptionBarHeight, kUntouched);
     render(300, all);
     ASSERT_EQ(WindowTitle(launcher.hwnd()).size(), 300u);
     render(255, first255);
@@ -232,7 +266,7 @@ TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
     // The columns where the 255th glyph shows; a 256th would need as many again, and fits.
     int glyphLeft = kCanvasWidth, glyphRight = -1;
     for (int x = 0; x < kCanvasWidth; ++x) {
-        for (int y = 0; y < kBarHeight; ++y) {
+        for (int y = 0; y < kCaptionBarHeight; ++y) {
             if (first255.At(x, y) != first254.At(x, y)) {
                 glyphLeft = std::min(glyphLeft, x);
                 glyphRight = std::max(glyphRight, x);
@@ -242,13 +276,6 @@ TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
     ASSERT_GE(glyphRight, 0) << "the 255th glyph shows";
     ASSERT_LT(glyphRight + 2 * (glyphRight - glyphLeft + 1), kCanvasWidth) << "room for a 256th glyph";
     EXPECT_TRUE(all.SameAs(first255));
-}
-
-// The bar as it shows on the launcher's window surface, its buttons included.
-void CaptureBar(HWND bar, Canvas& screen)
-{
-    WindowDc dc(bar);
-    ::BitBlt(screen.dc(), 0, 0, screen.Width(), screen.Height(), dc.get(), 0, 0, SRCCOPY);
 }
 
 // Each button shows its strip's normal frame on screen: counted, the pixels that do not.
@@ -270,13 +297,13 @@ void CaptureBar(HWND bar, Canvas& screen)
 
 TEST(CaptionBar, ButtonsShowTheirNormalFramesOverTheSkin)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     ::SetCursorPos(5, 500); // away from the buttons
     ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessages();
 
-    Canvas screen(BarWidth(bar), kBarHeight, kUntouched);
+    Canvas screen(BarWidth(bar), kCaptionBarHeight, kUntouched);
     CaptureBar(bar, screen);
     if (const char* shots = std::getenv("LUMVANE_SHOTS"))
         screen.SaveBmp(std::string(shots) + "/caption_bar.bmp");
@@ -288,19 +315,19 @@ TEST(CaptionBar, ButtonsShowTheirNormalFramesOverTheSkin)
 // The bar paints over its buttons (it does not clip its children); they must show again after it.
 TEST(CaptionBar, ButtonsShowAgainAfterTheBarPaintsOverThem)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     ::SetCursorPos(5, 500);
-    (*launcher).ToggleMaximize();
+    launcher->ToggleMaximize();
     PumpMessages(300);
-    (*launcher).ToggleMaximize(); // the bar grows under buttons that move into its new part
+    launcher->ToggleMaximize(); // the bar grows under buttons that move into its new part
     PumpMessages(300);
     ASSERT_TRUE(::IsZoomed(launcher.hwnd()));
-    Canvas screen(BarWidth(bar), kBarHeight, kUntouched);
+    Canvas screen(BarWidth(bar), kCaptionBarHeight, kUntouched);
     CaptureBar(bar, screen);
     EXPECT_TRUE(ButtonsShowNormalFrames(screen)) << "after growing";
 
-    ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(screen.Width(), kBarHeight)); // paints, moves nothing
+    ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(screen.Width(), kCaptionBarHeight)); // paints, moves nothing
     PumpMessages();
     CaptureBar(bar, screen);
     EXPECT_TRUE(ButtonsShowNormalFrames(screen)) << "after a size message";
@@ -308,8 +335,8 @@ TEST(CaptionBar, ButtonsShowAgainAfterTheBarPaintsOverThem)
 
 TEST(CaptionBar, PressOnTheBarMovesTheLauncherFromTheClickPoint)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     PumpMessages();
     ::SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
     MSG posted{};
@@ -321,21 +348,21 @@ TEST(CaptionBar, PressOnTheBarMovesTheLauncherFromTheClickPoint)
 
 TEST(CaptionBarCommands, CloseAsksAndCancelKeepsTheLauncher)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     WindowAnswerer cancel("#32770", App::Current()->Name().c_str(),
                           [](HWND box) { ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0); });
     Click(bar, IDC_CLOSE_BUTTON);
     EXPECT_TRUE(cancel.Answered());
     EXPECT_TRUE(::IsWindow(launcher.hwnd()));
     EXPECT_TRUE(::IsWindowVisible(launcher.hwnd()));
-    EXPECT_TRUE((*launcher).InGameMode());
+    EXPECT_TRUE(launcher->InGameMode());
 }
 
 TEST(CaptionBarCommands, MaximiseButtonAndDoubleClickToggleBothWays)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     ASSERT_TRUE(::IsZoomed(launcher.hwnd())) << "game mode starts maximised";
 
     const auto expectRestoredAndCentred = [&](const char* how) {
@@ -365,16 +392,16 @@ TEST(CaptionBarCommands, MaximiseButtonAndDoubleClickToggleBothWays)
 
 TEST(CaptionBarCommands, MinimiseButtonMinimisesTheLauncher)
 {
-    GameModeLauncher launcher;
-    Click(launcher.Bar(), IDC_MINIMIZE_BUTTON);
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    Click(launcher.CaptionBar(), IDC_MINIMIZE_BUTTON);
     EXPECT_TRUE(::IsIconic(launcher.hwnd()));
-    EXPECT_TRUE((*launcher).InGameMode());
+    EXPECT_TRUE(launcher->InGameMode());
 }
 
 TEST(CaptionBarCommands, HideButtonHidesAndShowsTheWholeLauncher)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     Click(bar, IDC_HIDE_BUTTON);
     EXPECT_FALSE(::IsWindowVisible(launcher.hwnd()));
     EXPECT_TRUE(::GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) << "the bar itself stays shown inside it";
@@ -385,8 +412,8 @@ TEST(CaptionBarCommands, HideButtonHidesAndShowsTheWholeLauncher)
 
 TEST(CaptionBarCommands, MenuButtonOpensTheLauncherMenuTopRightAtThePointer)
 {
-    GameModeLauncher launcher;
-    HWND bar = launcher.Bar();
+    LauncherFixture launcher(LauncherFixture::kGameMode);
+    HWND bar = launcher.CaptionBar();
     ::SetCursorPos(700, 400);
     PumpMessages();
     POINT pointer;
@@ -413,11 +440,11 @@ TEST(CaptionBarCommands, MenuButtonOpensTheLauncherMenuTopRightAtThePointer)
 
 TEST(CaptionBar, NoGdiObjectLeaksOverAThousandPaints)
 {
-    GameModeLauncher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     CLumvaneDlg& window = *launcher;
-    HWND bar = launcher.Bar();
+    HWND bar = launcher.CaptionBar();
     const int width = BarWidth(bar);
-    Canvas canvas(width, kBarHeight, kUntouched);
+    Canvas canvas(width, kCaptionBarHeight, kUntouched);
     ::SetWindowTextA(launcher.hwnd(), "Quarnis-->Brevik-->12");
     const HWND edges[] = {window.LeftBarWindow(), window.RightBarWindow(), window.BottomBarWindow()};
     // Four caption-bar paints (into a memory DC, erase and paint on the window, after a size
@@ -425,7 +452,7 @@ TEST(CaptionBar, NoGdiObjectLeaksOverAThousandPaints)
     const auto paintRound = [&](int round) {
         ::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
         ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, kBarHeight));
+        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, kCaptionBarHeight));
         for (HWND edge : edges)
             ::SendMessageA(edge, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
         ::RedrawWindow(edges[round % 3], nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);

@@ -9,65 +9,12 @@
 
 #include "framework/App.h"
 #include "launcher/Geometry.h"
-#include "launcher/LumvaneDlg.h"
+#include "launcher_fixture.h"
 #include "render.h"
 #include "resource.h"
 #include "support.h"
 
 namespace {
-
-// Set while a launcher window lives: its quitting paths end the process, which must fail the run
-// instead of passing for a finished test.
-bool g_launcherAlive = false;
-
-void FailOnQuit()
-{
-    if (g_launcherAlive) {
-        std::fputs("the launcher ended the test process\n", stderr);
-        std::_Exit(3);
-    }
-}
-
-// The launcher window made as the application makes it, modeless, as the main window.
-class Launcher {
-public:
-    Launcher()
-    {
-        static const bool guarded = std::atexit(&FailOnQuit) == 0;
-        (void)guarded;
-        g_launcherAlive = true;
-        created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
-        App::Current()->mainWindow = &window_;
-        PumpMessages(100);
-    }
-    ~Launcher()
-    {
-        App::Current()->mainWindow = nullptr;
-        g_launcherAlive = false;
-    }
-    Launcher(const Launcher&) = delete;
-    Launcher& operator=(const Launcher&) = delete;
-
-    bool Created() const noexcept { return created_; }
-    CLumvaneDlg* operator->() noexcept { return &window_; }
-    HWND hwnd() const noexcept { return window_.hwnd(); }
-
-private:
-    CLumvaneDlg window_;
-    bool created_ = false;
-};
-
-RECT WindowRect(HWND window)
-{
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
-    return rect;
-}
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return ::EqualRect(&a, &b) != FALSE;
-}
 
 LPARAM Packed(POINT point)
 {
@@ -148,7 +95,7 @@ struct Look {
     }
 };
 
-Look LookOf(Launcher& launcher)
+Look LookOf(LauncherFixture& launcher)
 {
     HWND window = launcher.hwnd();
     return {WindowRect(window),          ::IsWindowVisible(window) != FALSE,
@@ -156,14 +103,23 @@ Look LookOf(Launcher& launcher)
             launcher->InGameMode(),      ::IsWindowVisible(launcher->BackdropWindow()) != FALSE};
 }
 
-TEST(FrameHitTest, BandsOnTheRealWindowInBothModes)
+// Runs check on the launcher in login mode, then again once it has entered game mode.
+template <typename Check>
+void InBothModes(LauncherFixture& launcher, Check check)
 {
-    Launcher launcher;
-    ASSERT_TRUE(launcher.Created());
     for (const bool game : {false, true}) {
         SCOPED_TRACE(game ? "game mode" : "login mode");
         if (game)
             launcher->EnterGameMode();
+        check();
+    }
+}
+
+TEST(FrameHitTest, BandsOnTheRealWindowInBothModes)
+{
+    LauncherFixture launcher;
+    ASSERT_TRUE(launcher.Created());
+    InBothModes(launcher, [&] {
         const RECT w = WindowRect(launcher.hwnd());
         const int midX = (w.left + w.right) / 2;
         const int midY = (w.top + w.bottom) / 2;
@@ -195,12 +151,12 @@ TEST(FrameHitTest, BandsOnTheRealWindowInBothModes)
             EXPECT_EQ(::SendMessageA(launcher.hwnd(), WM_NCHITTEST, 0, Packed(c.point)), c.expected)
                 << "at " << c.point.x - w.left << ", " << c.point.y - w.top << " in the window";
         }
-    }
+    });
 }
 
 TEST(FramePress, ResizeCodesRunTheSizingLoopAlongThatEdge)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const RECT before = WindowRect(launcher.hwnd());
     SentMessages sent;
@@ -229,20 +185,17 @@ TEST(FramePress, ResizeCodesRunTheSizingLoopAlongThatEdge)
 
 TEST(FramePress, CaptionPressOutsideTheCloseSpotMovesTheWindow)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     SentMessages sent;
-    for (const bool game : {false, true}) {
-        SCOPED_TRACE(game ? "game mode" : "login mode");
-        if (game)
-            launcher->EnterGameMode();
+    InBothModes(launcher, [&] {
         sent.Clear();
         const RECT w = WindowRect(launcher.hwnd());
         PressFrame(launcher.hwnd(), HTCAPTION, POINT{w.left + 400, w.top + 300});
         const auto commands = sent.Of(launcher.hwnd(), WM_SYSCOMMAND);
         ASSERT_EQ(commands.size(), 1u);
         EXPECT_EQ(commands[0].wParam & 0xFFF0, static_cast<WPARAM>(SC_MOVE));
-    }
+    });
     // In game mode the close spot's place is just more caption.
     sent.Clear();
     const RECT w = WindowRect(launcher.hwnd());
@@ -252,13 +205,10 @@ TEST(FramePress, CaptionPressOutsideTheCloseSpotMovesTheWindow)
 
 TEST(FramePress, OtherHitCodesDoNothing)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     SentMessages sent;
-    for (const bool game : {false, true}) {
-        SCOPED_TRACE(game ? "game mode" : "login mode");
-        if (game)
-            launcher->EnterGameMode();
+    InBothModes(launcher, [&] {
         const Look before = LookOf(launcher);
         const RECT w = WindowRect(launcher.hwnd());
         for (const UINT hitCode : {HTNOWHERE, HTCLIENT, HTHSCROLL, HTVSCROLL, HTMINBUTTON, HTMAXBUTTON, HTBORDER}) {
@@ -268,7 +218,7 @@ TEST(FramePress, OtherHitCodesDoNothing)
         }
         PumpMessages(50);
         EXPECT_TRUE(LookOf(launcher) == before);
-    }
+    });
 }
 
 // Answers the exit confirmation with Cancel, from a second thread while the question's loop runs.
@@ -287,7 +237,7 @@ private:
 
 TEST(CloseSpot, PressesAskBeforeQuittingAndCancelChangesNothing)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const Look before = LookOf(launcher);
     const RECT w = WindowRect(launcher.hwnd());
@@ -329,7 +279,7 @@ TEST(CloseSpot, PressesAskBeforeQuittingAndCancelChangesNothing)
 
 TEST(CloseSpot, PressesElsewhereAskNothing)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const RECT w = WindowRect(launcher.hwnd());
     SentMessages sent;
@@ -352,10 +302,8 @@ TEST(CloseSpot, PressesElsewhereAskNothing)
 
 TEST(ClientPress, GameModePostsACaptionPressAtTheClientPoint)
 {
-    Launcher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
-    launcher->EnterGameMode();
-    PumpMessages(50);
     ::SendMessageA(launcher.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(859, 169));
     MSG posted{};
     ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
@@ -412,7 +360,7 @@ int ShownCloseSpot(HWND launcher)
 
 TEST(CloseSpot, HoverImageWhileThePointerIsOverIt)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     ::SetCursorPos(0, 0);
     auto moveTo = [&](POINT client) {
@@ -466,7 +414,7 @@ void PressKey(HWND launcher, HWND target, WPARAM key)
 
 TEST(Keys, EnterAndEscapeCloseNothing)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const Look before = LookOf(launcher);
     HWND page = launcher->PageHostWindow();

@@ -298,13 +298,6 @@ TEST(FrameworkDialog, DataExchangeBindsOwnerDrawnButtonsThatDrawThemselves)
     }
 }
 
-RECT RectOf(HWND window)
-{
-    RECT rect;
-    ::GetWindowRect(window, &rect);
-    return rect;
-}
-
 TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
 {
     RECT work;
@@ -312,7 +305,7 @@ TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
     NestingStatic lone;
     ASSERT_TRUE(lone.CreateEx(0, "STATIC", "", WS_POPUP, 3, 4, 301, 201, nullptr, nullptr));
     CenterWindow(lone.hwnd());
-    RECT rect = RectOf(lone.hwnd());
+    RECT rect = WindowRect(lone.hwnd());
     EXPECT_EQ(rect.left, (work.left + work.right) / 2 - 301 / 2);
     EXPECT_EQ(rect.top, (work.top + work.bottom) / 2 - 201 / 2);
     EXPECT_EQ(rect.right - rect.left, 301);
@@ -321,7 +314,7 @@ TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
     ASSERT_TRUE(owner.CreateEx(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 50, 400, 300, nullptr, nullptr));
     ASSERT_TRUE(owned.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 100, 80, owner.hwnd(), nullptr));
     CenterWindow(owned.hwnd());
-    rect = RectOf(owned.hwnd());
+    rect = WindowRect(owned.hwnd());
     EXPECT_EQ(rect.left, 250);
     EXPECT_EQ(rect.top, 160);
 
@@ -329,7 +322,7 @@ TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
     ::MoveWindow(owner.hwnd(), work.left, work.top, 100, 100, FALSE);
     ::MoveWindow(owned.hwnd(), 0, 0, 300, 300, FALSE);
     CenterWindow(owned.hwnd());
-    rect = RectOf(owned.hwnd());
+    rect = WindowRect(owned.hwnd());
     EXPECT_EQ(rect.left, work.left);
     EXPECT_EQ(rect.top, work.top);
 
@@ -337,7 +330,7 @@ TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
     ASSERT_TRUE(child.CreateEx(0, "STATIC", "", WS_CHILD, 0, 0, 40, 20, owner.hwnd(), nullptr));
     ::MoveWindow(owner.hwnd(), 100, 50, 400, 300, FALSE);
     CenterWindow(child.hwnd());
-    rect = RectOf(child.hwnd());
+    rect = WindowRect(child.hwnd());
     ::MapWindowPoints(nullptr, owner.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
     EXPECT_EQ(rect.left, 180);
     EXPECT_EQ(rect.top, 140);

@@ -1,19 +1,16 @@
 // The launcher window made in-process exactly as the program makes it: its login look, both mode
 // switches, the game-mode layout, the work-area limit, the backdrop following it, and its painting.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <utility>
 
 #include "framework/App.h"
 #include "framework/Handles.h"
-#include "launcher/LumvaneDlg.h"
+#include "launcher/Geometry.h"
+#include "launcher_fixture.h"
 #include "render.h"
 #include "resource.h"
 #include "support.h"
@@ -22,25 +19,8 @@ namespace {
 
 constexpr int kLoginWidth = 888;
 constexpr int kLoginHeight = 591;
-constexpr RECT kPageInLogin{319, 180, 319 + 527, 180 + 349};
-
-bool g_launcherAlive = false;
-
-// Every way out of the launcher ends the process; a test that got there must not pass silently.
-void FailOnQuit()
-{
-    if (g_launcherAlive) {
-        std::fputs("the launcher ended the test process\n", stderr);
-        std::_Exit(3);
-    }
-}
-
-RECT WindowRect(HWND window)
-{
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
-    return rect;
-}
+static_assert(kLoginPageRect == Box{319, 180, 319 + 527, 180 + 349}, "the page's place in the login window");
+constexpr RECT kPageInLogin{kLoginPageRect.left, kLoginPageRect.top, kLoginPageRect.right, kLoginPageRect.bottom};
 
 // A pane's rectangle in the launcher's client coordinates.
 RECT PaneRect(HWND pane, HWND launcher)
@@ -53,19 +33,6 @@ RECT PaneRect(HWND pane, HWND launcher)
 RECT Rect(int x, int y, int width, int height)
 {
     return {x, y, x + width, y + height};
-}
-
-std::string Text(const RECT& rect)
-{
-    return std::to_string(rect.left) + "," + std::to_string(rect.top) + " " + std::to_string(rect.right - rect.left) +
-           "x" + std::to_string(rect.bottom - rect.top);
-}
-
-::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)
-{
-    if (::EqualRect(&actual, &expected))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << Text(actual) << " instead of " << Text(expected);
 }
 
 RECT WorkArea()
@@ -97,38 +64,24 @@ class LauncherWindow : public testing::Test {
 protected:
     void SetUp() override
     {
-        static const bool guarded = std::atexit(&FailOnQuit) == 0;
-        (void)guarded;
-        g_launcherAlive = true;
-        previous_ = std::exchange(App::Current()->mainWindow, &launcher_);
-        ASSERT_TRUE(launcher_.Create(IDD_LUMVANE_DIALOG, nullptr));
+        ASSERT_TRUE(launcher_.Created());
         PumpMessages();
     }
-    void TearDown() override
-    {
-        NOTIFYICONDATAA icon{};
-        icon.cbSize = sizeof(icon);
-        icon.hWnd = launcher_.hwnd();
-        icon.uID = IDR_MAINFRAME;
-        ::Shell_NotifyIconA(NIM_DELETE, &icon);
-        App::Current()->mainWindow = previous_;
-        g_launcherAlive = false;
-    }
 
-    HWND hwnd() const { return launcher_.hwnd(); }
-    HWND Backdrop() const { return launcher_.BackdropWindow(); }
+    HWND hwnd() { return launcher_.hwnd(); }
+    HWND Backdrop() { return launcher_.Backdrop(); }
 
     void ExpectLoginLook()
     {
-        EXPECT_FALSE(launcher_.InGameMode());
+        EXPECT_FALSE(launcher_->InGameMode());
         EXPECT_TRUE(::IsWindowVisible(hwnd()));
         EXPECT_FALSE(::IsZoomed(hwnd()));
         EXPECT_TRUE(SameRect(WindowRect(hwnd()), CentredInWorkArea(kLoginWidth, kLoginHeight)));
         EXPECT_TRUE(HasRegion(hwnd()));
-        EXPECT_TRUE(SameRect(PaneRect(launcher_.PageHostWindow(), hwnd()), kPageInLogin));
-        EXPECT_TRUE(::IsWindowVisible(launcher_.PageHostWindow()));
-        for (HWND bar : {launcher_.CaptionBarWindow(), launcher_.LeftBarWindow(), launcher_.RightBarWindow(),
-                         launcher_.BottomBarWindow()})
+        EXPECT_TRUE(SameRect(PaneRect(launcher_->PageHostWindow(), hwnd()), kPageInLogin));
+        EXPECT_TRUE(::IsWindowVisible(launcher_->PageHostWindow()));
+        for (HWND bar : {launcher_->CaptionBarWindow(), launcher_->LeftBarWindow(), launcher_->RightBarWindow(),
+                         launcher_->BottomBarWindow()})
             EXPECT_FALSE(::IsWindowVisible(bar));
         EXPECT_TRUE(::IsWindowVisible(Backdrop()));
         EXPECT_TRUE(SameRect(WindowRect(Backdrop()), WindowRect(hwnd()))) << "the backdrop covers the launcher";
@@ -138,18 +91,17 @@ protected:
     void ExpectGameLayout(int cx, int cy)
     {
         SCOPED_TRACE(std::to_string(cx) + " x " + std::to_string(cy));
-        EXPECT_TRUE(SameRect(PaneRect(launcher_.PageHostWindow(), hwnd()), Rect(5, 25, cx - 10, cy - 30)));
-        EXPECT_TRUE(SameRect(PaneRect(launcher_.CaptionBarWindow(), hwnd()), Rect(0, 0, cx, 25)));
-        EXPECT_TRUE(SameRect(PaneRect(launcher_.LeftBarWindow(), hwnd()), Rect(0, 25, 5, cy - 30)));
-        EXPECT_TRUE(SameRect(PaneRect(launcher_.RightBarWindow(), hwnd()), Rect(cx - 5, 25, 5, cy - 30)));
-        EXPECT_TRUE(SameRect(PaneRect(launcher_.BottomBarWindow(), hwnd()), Rect(0, cy - 5, cx, 5)));
-        for (HWND pane : {launcher_.PageHostWindow(), launcher_.CaptionBarWindow(), launcher_.LeftBarWindow(),
-                          launcher_.RightBarWindow(), launcher_.BottomBarWindow()})
+        EXPECT_TRUE(SameRect(PaneRect(launcher_->PageHostWindow(), hwnd()), Rect(5, 25, cx - 10, cy - 30)));
+        EXPECT_TRUE(SameRect(PaneRect(launcher_->CaptionBarWindow(), hwnd()), Rect(0, 0, cx, 25)));
+        EXPECT_TRUE(SameRect(PaneRect(launcher_->LeftBarWindow(), hwnd()), Rect(0, 25, 5, cy - 30)));
+        EXPECT_TRUE(SameRect(PaneRect(launcher_->RightBarWindow(), hwnd()), Rect(cx - 5, 25, 5, cy - 30)));
+        EXPECT_TRUE(SameRect(PaneRect(launcher_->BottomBarWindow(), hwnd()), Rect(0, cy - 5, cx, 5)));
+        for (HWND pane : {launcher_->PageHostWindow(), launcher_->CaptionBarWindow(), launcher_->LeftBarWindow(),
+                          launcher_->RightBarWindow(), launcher_->BottomBarWindow()})
             EXPECT_TRUE(::IsWindowVisible(pane));
     }
 
-    CLumvaneDlg launcher_;
-    Window* previous_ = nullptr;
+    LauncherFixture launcher_;
 };
 
 TEST_F(LauncherWindow, StartsInLoginModeCentredWithItsTitle)
@@ -164,17 +116,17 @@ TEST_F(LauncherWindow, StartsInLoginModeCentredWithItsTitle)
     EXPECT_NE(style & WS_POPUP, 0);
     EXPECT_EQ(WindowTitle(hwnd()), "Quarnis-->Brevik");
     EXPECT_EQ(MainWindowHandle(), hwnd());
-    EXPECT_EQ(MainWindow(), &launcher_);
+    EXPECT_EQ(dynamic_cast<CLumvaneDlg*>(MainWindow()), launcher_.get());
 }
 
 TEST_F(LauncherWindow, PanesBelongToTheLauncher)
 {
-    for (HWND child : {launcher_.PageHostWindow(), launcher_.CaptionBarWindow(), launcher_.LeftBarWindow(),
-                       launcher_.RightBarWindow(), launcher_.BottomBarWindow()}) {
+    for (HWND child : {launcher_->PageHostWindow(), launcher_->CaptionBarWindow(), launcher_->LeftBarWindow(),
+                       launcher_->RightBarWindow(), launcher_->BottomBarWindow()}) {
         ASSERT_NE(child, nullptr);
         EXPECT_EQ(::GetAncestor(child, GA_PARENT), hwnd());
     }
-    EXPECT_NE(launcher_.LeftBarWindow(), launcher_.RightBarWindow());
+    EXPECT_NE(launcher_->LeftBarWindow(), launcher_->RightBarWindow());
     ASSERT_NE(Backdrop(), nullptr);
     EXPECT_EQ(::GetWindow(Backdrop(), GW_OWNER), hwnd()) << "an owned popup";
     EXPECT_NE(::GetWindowLongA(Backdrop(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
@@ -196,9 +148,9 @@ TEST_F(LauncherWindow, LoginRegionCoversThePageAndTheCloseSpot)
 
 TEST_F(LauncherWindow, EnterGameModeMaximisesOntoTheWorkArea)
 {
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     PumpMessages();
-    EXPECT_TRUE(launcher_.InGameMode());
+    EXPECT_TRUE(launcher_->InGameMode());
     EXPECT_FALSE(HasRegion(hwnd()));
     EXPECT_FALSE(::IsWindowVisible(Backdrop()));
     EXPECT_TRUE(::IsZoomed(hwnd()));
@@ -211,27 +163,27 @@ TEST_F(LauncherWindow, EnterGameModeMaximisesOntoTheWorkArea)
 
 TEST_F(LauncherWindow, GameLayoutFor1200By800)
 {
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     ::SendMessageA(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 800));
     ExpectGameLayout(1200, 800);
-    EXPECT_TRUE(SameRect(PaneRect(launcher_.PageHostWindow(), hwnd()), Rect(5, 25, 1190, 770)));
-    EXPECT_TRUE(SameRect(PaneRect(launcher_.RightBarWindow(), hwnd()), Rect(1195, 25, 5, 770)));
-    EXPECT_TRUE(SameRect(PaneRect(launcher_.BottomBarWindow(), hwnd()), Rect(0, 795, 1200, 5)));
+    EXPECT_TRUE(SameRect(PaneRect(launcher_->PageHostWindow(), hwnd()), Rect(5, 25, 1190, 770)));
+    EXPECT_TRUE(SameRect(PaneRect(launcher_->RightBarWindow(), hwnd()), Rect(1195, 25, 5, 770)));
+    EXPECT_TRUE(SameRect(PaneRect(launcher_->BottomBarWindow(), hwnd()), Rect(0, 795, 1200, 5)));
 
     // Restored, the window has its game-mode starting size, centred, and the panes follow.
-    launcher_.ToggleMaximize();
+    launcher_->ToggleMaximize();
     PumpMessages();
     EXPECT_FALSE(::IsZoomed(hwnd()));
     EXPECT_TRUE(SameRect(WindowRect(hwnd()), CentredInWorkArea(1200, 800)));
     ExpectGameLayout(1200, 800);
-    launcher_.ToggleMaximize();
+    launcher_->ToggleMaximize();
     EXPECT_TRUE(::IsZoomed(hwnd()));
 }
 
 TEST_F(LauncherWindow, MaximisedSizeBeyondTheWorkAreaIsCutToIt)
 {
-    launcher_.EnterGameMode();
-    launcher_.ToggleMaximize(); // restored: 1200 x 800, centred
+    launcher_->EnterGameMode();
+    launcher_->ToggleMaximize(); // restored: 1200 x 800, centred
     const RECT work = WorkArea();
     const int workWidth = work.right - work.left;
     const int workHeight = work.bottom - work.top;
@@ -253,7 +205,7 @@ TEST_F(LauncherWindow, MaximisedSizeBeyondTheWorkAreaIsCutToIt)
 
 TEST_F(LauncherWindow, MinimisedSizeLaysNothingOut)
 {
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     ::SendMessageA(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 800));
     ::SendMessageA(hwnd(), WM_SIZE, SIZE_MINIMIZED, 0);
     ::SendMessageA(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 800));
@@ -263,34 +215,34 @@ TEST_F(LauncherWindow, MinimisedSizeLaysNothingOut)
 TEST_F(LauncherWindow, SwitchingToTheCurrentModeChangesNothing)
 {
     const RECT login = WindowRect(hwnd());
-    launcher_.ReturnToLoginMode();
+    launcher_->ReturnToLoginMode();
     PumpMessages();
     ExpectLoginLook();
     EXPECT_TRUE(SameRect(WindowRect(hwnd()), login));
 
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     PumpMessages();
     const RECT game = WindowRect(hwnd());
-    launcher_.EnterGameMode(); // a second toggle would restore the window
+    launcher_->EnterGameMode(); // a second toggle would restore the window
     PumpMessages();
     EXPECT_TRUE(::IsZoomed(hwnd()));
     EXPECT_TRUE(SameRect(WindowRect(hwnd()), game));
-    EXPECT_TRUE(launcher_.InGameMode());
+    EXPECT_TRUE(launcher_->InGameMode());
     EXPECT_FALSE(::IsWindowVisible(Backdrop()));
 }
 
 TEST_F(LauncherWindow, ReturnToLoginModeRestoresTheLoginLookButNotTheTitle)
 {
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     PumpMessages();
     ::SetWindowTextA(hwnd(), "Quarnis-->Brevik-->12");
-    launcher_.ReturnToLoginMode();
+    launcher_->ReturnToLoginMode();
     PumpMessages();
     ExpectLoginLook();
     EXPECT_EQ(WindowTitle(hwnd()), "Quarnis-->Brevik-->12");
 
     // And into game mode once more.
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     PumpMessages();
     EXPECT_TRUE(::IsZoomed(hwnd()));
     EXPECT_FALSE(HasRegion(hwnd()));
@@ -300,19 +252,19 @@ TEST_F(LauncherWindow, ReturnToLoginModeRestoresTheLoginLookButNotTheTitle)
 // come back at the game-mode size.
 TEST_F(LauncherWindow, ReturnFromAMinimisedOrRestoredGameWindow)
 {
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     ::ShowWindow(hwnd(), SW_MINIMIZE);
     ASSERT_TRUE(::IsIconic(hwnd()));
-    launcher_.ReturnToLoginMode();
+    launcher_->ReturnToLoginMode();
     PumpMessages();
     EXPECT_FALSE(::IsIconic(hwnd()));
     ExpectLoginLook();
 
-    launcher_.EnterGameMode();
-    launcher_.ToggleMaximize();
+    launcher_->EnterGameMode();
+    launcher_->ToggleMaximize();
     ASSERT_FALSE(::IsZoomed(hwnd()));
     ::ShowWindow(hwnd(), SW_MINIMIZE);
-    launcher_.ReturnToLoginMode();
+    launcher_->ReturnToLoginMode();
     PumpMessages();
     ExpectLoginLook();
 }
@@ -321,7 +273,7 @@ TEST_F(LauncherWindow, ModeSwitchesShowAHiddenWindow)
 {
     ::ShowWindow(hwnd(), SW_HIDE);
     EXPECT_FALSE(::IsWindowVisible(Backdrop())) << "the backdrop hides with the launcher in login mode";
-    launcher_.EnterGameMode();
+    launcher_->EnterGameMode();
     PumpMessages();
     EXPECT_TRUE(::IsWindowVisible(hwnd()));
     EXPECT_FALSE(::IsWindowVisible(Backdrop()));
@@ -330,7 +282,7 @@ TEST_F(LauncherWindow, ModeSwitchesShowAHiddenWindow)
     ::ShowWindow(hwnd(), SW_SHOW);
     EXPECT_FALSE(::IsWindowVisible(Backdrop())) << "in game mode the backdrop stays hidden";
     ::ShowWindow(hwnd(), SW_HIDE);
-    launcher_.ReturnToLoginMode();
+    launcher_->ReturnToLoginMode();
     PumpMessages();
     EXPECT_TRUE(::IsWindowVisible(hwnd()));
     EXPECT_TRUE(::IsWindowVisible(Backdrop()));
@@ -347,13 +299,13 @@ TEST_F(LauncherWindow, BackdropFollowsMovesAndVisibilityInLoginModeOnly)
     ::ShowWindow(hwnd(), SW_SHOW);
     EXPECT_TRUE(::IsWindowVisible(Backdrop()));
 
-    launcher_.EnterGameMode();
-    launcher_.ToggleMaximize();
+    launcher_->EnterGameMode();
+    launcher_->ToggleMaximize();
     const RECT left = WindowRect(Backdrop());
     ::MoveWindow(hwnd(), 30, 20, 1200, 800, TRUE);
     EXPECT_TRUE(SameRect(WindowRect(Backdrop()), left)) << "the hidden backdrop stays where it was";
 
-    launcher_.ReturnToLoginMode();
+    launcher_->ReturnToLoginMode();
     PumpMessages();
     EXPECT_TRUE(SameRect(WindowRect(Backdrop()), CentredInWorkArea(kLoginWidth, kLoginHeight)));
 }
@@ -391,9 +343,9 @@ TEST_F(LauncherWindow, PaintsTheCloseSpotInLoginMode)
 TEST_F(LauncherWindow, ModeSwitchesAndPaintsLeakNoGdiObject)
 {
     const auto round = [this] {
-        launcher_.EnterGameMode();
+        launcher_->EnterGameMode();
         ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        launcher_.ReturnToLoginMode();
+        launcher_->ReturnToLoginMode();
         ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         PumpMessages(5);
     };

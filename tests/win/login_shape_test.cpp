@@ -14,7 +14,7 @@
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "launcher/Geometry.h"
-#include "launcher/LumvaneDlg.h"
+#include "launcher_fixture.h"
 #include "render.h"
 #include "resource.h"
 #include "launcher/LoginShape.h"
@@ -22,63 +22,6 @@
 #include "support.h"
 
 namespace {
-
-// Set while a launcher window lives: its quitting paths end the process, which must fail the run
-// instead of passing for a finished test.
-bool g_launcherAlive = false;
-
-void FailOnQuit()
-{
-    if (g_launcherAlive) {
-        std::fputs("the launcher ended the test process\n", stderr);
-        std::_Exit(3);
-    }
-}
-
-// The launcher window made as the application makes it, modeless, as the main window.
-class Launcher {
-public:
-    // seed, when given, replaces the one the launcher's constructor draws from the clock.
-    explicit Launcher(std::optional<unsigned> seed = std::nullopt)
-    {
-        static const bool guarded = std::atexit(&FailOnQuit) == 0;
-        (void)guarded;
-        if (seed)
-            std::srand(*seed);
-        g_launcherAlive = true;
-        created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
-        App::Current()->mainWindow = &window_;
-        PumpMessages(100);
-    }
-    ~Launcher()
-    {
-        App::Current()->mainWindow = nullptr;
-        g_launcherAlive = false;
-    }
-    Launcher(const Launcher&) = delete;
-    Launcher& operator=(const Launcher&) = delete;
-
-    bool Created() const noexcept { return created_; }
-    CLumvaneDlg* operator->() noexcept { return &window_; }
-    HWND hwnd() const noexcept { return window_.hwnd(); }
-    HWND Backdrop() const noexcept { return window_.BackdropWindow(); }
-
-private:
-    CLumvaneDlg window_;
-    bool created_ = false;
-};
-
-RECT WindowRect(HWND window)
-{
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
-    return rect;
-}
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return ::EqualRect(&a, &b) != FALSE;
-}
 
 std::string Text(const RECT& rect)
 {
@@ -163,7 +106,7 @@ TEST(LoginShape, CanvasRunsOfTheShippedImages)
 
 TEST(LoginShape, WindowRegionIsThePageAndTheCloseSpot)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     ExpectLoginShape(launcher.hwnd(), "after start-up");
 
@@ -231,7 +174,7 @@ double ThreadMicroseconds()
 // Prints how long the shape takes to build (canvas, runs and region), as a figure, not a limit.
 TEST(LoginShape, BuildTimeFigure)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     SkinImage backdrop, closeSpot;
     LoadSkinImage(&backdrop, IDB_BACKDROP);
@@ -366,7 +309,7 @@ RECT CentredInWorkArea(const RECT& window)
 
 TEST(Backdrop, LayeredPopupOwnedByTheLauncherAndOverIt)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     HWND backdrop = launcher.Backdrop();
     ASSERT_TRUE(::IsWindow(backdrop));
@@ -398,7 +341,7 @@ TEST(Backdrop, LayeredPopupOwnedByTheLauncherAndOverIt)
 
 TEST(Backdrop, HiddenInGameModeAndBackWithTheSamePicture)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     HWND backdrop = launcher.Backdrop();
     const auto before = ScreenUnder(backdrop);
@@ -436,7 +379,7 @@ TEST(Backdrop, HiddenInGameModeAndBackWithTheSamePicture)
 
 TEST(Backdrop, FollowsTheLaunchersHideAndShowInLoginMode)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     launcher->ToggleVisibility();
     EXPECT_FALSE(::IsWindowVisible(launcher.hwnd()));
@@ -458,7 +401,7 @@ TEST(Backdrop, ArtworkComesFromTheSeededGenerator)
     }
     for (std::size_t k = 0; k < seeds.size(); ++k) {
         ASSERT_TRUE(seeds[k]);
-        Launcher launcher(seeds[k]);
+        LauncherFixture launcher(LauncherFixture::kLoginMode, seeds[k]);
         ASSERT_TRUE(launcher.Created());
         PumpMessages(100);
         const ArtworkMatch shown = ShownArtwork(*ScreenUnder(launcher.Backdrop()));

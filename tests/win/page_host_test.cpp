@@ -2,7 +2,8 @@
 // browser, the reference counts of what it hands out, and navigation against a local server.
 #include "page_server.h"
 
-#include <exdispid.h>
+#include "browser_site.h"
+
 #include <mshtmhst.h>
 #include <ocidl.h>
 
@@ -50,24 +51,6 @@ bool CreatePageHost(HtmlDialog& host, HWND parent)
     ::MoveWindow(host.hwnd(), kLoginPage.left, kLoginPage.top, kLoginPage.right - kLoginPage.left,
                  kLoginPage.bottom - kLoginPage.top, TRUE);
     return true;
-}
-
-ComPtr<IOleClientSite> SiteOf(const HtmlDialog& host)
-{
-    ComPtr<IOleObject> control;
-    ComPtr<IOleClientSite> site;
-    if (host.Browser() && SUCCEEDED(host.Browser()->QueryInterface(IID_PPV_ARGS(&control))))
-        control->GetClientSite(&site);
-    return site;
-}
-
-template <typename Interface>
-ComPtr<Interface> SiteAs(const HtmlDialog& host)
-{
-    ComPtr<Interface> answer;
-    if (const ComPtr<IOleClientSite> site = SiteOf(host))
-        site.As(&answer);
-    return answer;
 }
 
 HWND BrowserWindow(const HtmlDialog& host)
@@ -209,21 +192,7 @@ TEST(PageHostLifetime, SiteAndExternalAreReleasedWithTheWindow)
     EXPECT_NE(handler->GetExternal(&late), S_OK);
     EXPECT_EQ(late, nullptr);
 
-    VARIANT url;
-    url.vt = VT_BSTR;
-    url.bstrVal = ::SysAllocString(L"http://game.example/ct?auth=c2lkPTEy");
-    VARIANT reference;
-    reference.vt = VT_VARIANT | VT_BYREF;
-    reference.pvarVal = &url;
-    VARIANT arguments[2];
-    arguments[0] = reference;
-    arguments[1].vt = VT_DISPATCH;
-    arguments[1].pdispVal = nullptr;
-    DISPPARAMS parameters{arguments, nullptr, 2, 0};
-    EXPECT_EQ(events->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr,
-                             nullptr),
-              S_OK);
-    ::SysFreeString(url.bstrVal);
+    EXPECT_EQ(FireDocumentComplete(events.Get(), nullptr, L"http://game.example/ct?auth=c2lkPTEy"), S_OK);
     EXPECT_TRUE(pageEvents.titles.empty()) << "a document completed after the page host is gone named a server";
 
     handler.Reset();

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -19,6 +17,8 @@
 #include "framework/Dispatch.h"
 #include "framework/Handles.h"
 #include "launcher/LumvaneDlg.h"
+#include "browser_site.h"
+#include "launcher_fixture.h"
 #include "resource.h"
 #include "page_events.h"
 #include "support.h"
@@ -27,67 +27,14 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-bool g_launcherAlive = false;
-
-void FailOnQuit()
+// The external object, asked for as the browser asks for it.
+ComPtr<IDispatch> External(LauncherFixture& launcher)
 {
-    if (g_launcherAlive) {
-        std::fputs("the launcher ended the test process\n", stderr);
-        std::_Exit(3);
-    }
+    ComPtr<IDispatch> external;
+    if (const ComPtr<IDocHostUIHandler> handler = SiteAs<IDocHostUIHandler>(launcher->PageHost()))
+        handler->GetExternal(&external);
+    return external;
 }
-
-// The launcher window made as the application makes it, modeless, as the main window.
-class Launcher {
-public:
-    Launcher()
-    {
-        static const bool guarded = std::atexit(&FailOnQuit) == 0;
-        (void)guarded;
-        g_launcherAlive = true;
-        created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
-        App::Current()->mainWindow = &window_;
-        PumpMessages(100);
-    }
-    ~Launcher()
-    {
-        App::Current()->mainWindow = nullptr;
-        g_launcherAlive = false;
-    }
-    Launcher(const Launcher&) = delete;
-    Launcher& operator=(const Launcher&) = delete;
-
-    bool Created() const noexcept { return created_; }
-    CLumvaneDlg* operator->() noexcept { return &window_; }
-    HWND hwnd() const noexcept { return window_.hwnd(); }
-
-    // The page host's site as the browser holds it.
-    template <typename Interface>
-    ComPtr<Interface> PageSite()
-    {
-        ComPtr<IOleObject> control;
-        ComPtr<IOleClientSite> site;
-        ComPtr<Interface> answer;
-        if (IWebBrowser2* browser = window_.PageHost().Browser();
-            browser && SUCCEEDED(browser->QueryInterface(IID_PPV_ARGS(&control))) &&
-            SUCCEEDED(control->GetClientSite(&site)) && site)
-            site.As(&answer);
-        return answer;
-    }
-
-    // The external object, asked for as the browser asks for it.
-    ComPtr<IDispatch> External()
-    {
-        ComPtr<IDispatch> external;
-        if (const ComPtr<IDocHostUIHandler> handler = PageSite<IDocHostUIHandler>())
-            handler->GetExternal(&external);
-        return external;
-    }
-
-private:
-    CLumvaneDlg window_;
-    bool created_ = false;
-};
 
 // What the launcher looks like at one moment.
 struct Mode {
@@ -104,7 +51,7 @@ struct Mode {
     }
 };
 
-Mode ModeOf(Launcher& launcher)
+Mode ModeOf(LauncherFixture& launcher)
 {
     Mode mode{launcher->InGameMode(), ::IsZoomed(launcher.hwnd()) != FALSE,
               ::IsWindowVisible(launcher->BackdropWindow()) != FALSE, false, {}};
@@ -221,9 +168,9 @@ std::wstring Text(const VARIANT& value)
 
 TEST(ScriptBridge, AnswersVersionAndLoginClientInAnyLetterCase)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
-    const ComPtr<IDispatch> external = launcher.External();
+    const ComPtr<IDispatch> external = External(launcher);
     ASSERT_TRUE(external);
     Script script({{L"external", external.Get()}});
     ASSERT_TRUE(script.Ready());
@@ -251,9 +198,9 @@ TEST(ScriptBridge, AnswersVersionAndLoginClientInAnyLetterCase)
 
 TEST(ScriptBridge, UnknownNamesAndArgumentsAreScriptErrors)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
-    const ComPtr<IDispatch> external = launcher.External();
+    const ComPtr<IDispatch> external = External(launcher);
     ASSERT_TRUE(external);
     Script script({{L"external", external.Get()}});
     ASSERT_TRUE(script.Ready());
@@ -290,9 +237,9 @@ TEST(ScriptBridge, UnknownNamesAndArgumentsAreScriptErrors)
 // A second named item lets the script ask the launcher's state between its own calls.
 TEST(ScriptBridge, ModeSwitchesAreCompleteBeforeTheCallReturns)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
-    const ComPtr<IDispatch> external = launcher.External();
+    const ComPtr<IDispatch> external = External(launcher);
     ASSERT_TRUE(external);
     std::vector<Mode> seen;
     const ComPtr<IDispatch> probe = MakeDispatch({{L"Look", 1, VT_EMPTY, [&] {
@@ -358,24 +305,12 @@ TEST(ScriptBridge, PageHostReportsToItsEventsAndLeavesItsParentAlone)
 }
 
 // DocumentComplete as the control raises it: the frame's browser object, then the URL by reference.
-HRESULT CompleteDocument(Launcher& launcher, IDispatch* browser, const std::wstring& url)
+HRESULT CompleteDocument(LauncherFixture& launcher, IDispatch* browser, const std::wstring& url)
 {
-    const ComPtr<IDispatch> events = launcher.PageSite<DWebBrowserEvents2>();
+    const ComPtr<IDispatch> events = SiteAs<DWebBrowserEvents2>(launcher->PageHost());
     if (!events)
         return E_NOINTERFACE;
-    VARIANT address;
-    address.vt = VT_BSTR;
-    address.bstrVal = ::SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
-    VARIANT arguments[2];
-    arguments[0].vt = VT_VARIANT | VT_BYREF;
-    arguments[0].pvarVal = &address;
-    arguments[1].vt = VT_DISPATCH;
-    arguments[1].pdispVal = browser;
-    DISPPARAMS parameters{arguments, nullptr, 2, 0};
-    const HRESULT invoked = events->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                           &parameters, nullptr, nullptr, nullptr);
-    ::SysFreeString(address.bstrVal);
-    return invoked;
+    return FireDocumentComplete(events.Get(), browser, url);
 }
 
 // "sid=12&uid=9", "uid=9&sid=7&t=1", "sid=3" NUL "4", written out in Base64.
@@ -386,7 +321,7 @@ const std::string kServer12 = "Quarnis-->Brevik-->12\xB7\xFE";
 
 TEST(ServerTitleUpdate, EveryCompletedDocumentWithAuthRetitlesTheLauncher)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const std::string bare = WindowTitle(launcher.hwnd());
     ASSERT_EQ(bare, "Quarnis-->Brevik");
@@ -422,10 +357,8 @@ TEST(ServerTitleUpdate, EveryCompletedDocumentWithAuthRetitlesTheLauncher)
 
 TEST(ServerTitleUpdate, RepaintsTheCaptionBarInGameMode)
 {
-    Launcher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
-    launcher->EnterGameMode();
-    PumpMessages(100);
     const HWND caption = launcher->CaptionBarWindow();
     ASSERT_TRUE(::IsWindowVisible(caption));
     ::UpdateWindow(caption);
@@ -506,10 +439,8 @@ std::wstring Wide(const char* text)
 
 TEST(PageRefresh, OpensTheStartUrlAgainAndStaysInGameMode)
 {
-    Launcher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
-    launcher->EnterGameMode();
-    PumpMessages(50);
     const Mode game = ModeOf(launcher);
     ASSERT_TRUE(game.game);
     const std::string title = WindowTitle(launcher.hwnd());
@@ -559,7 +490,7 @@ private:
 
 TEST(PageKeys, EnterAndEscapeGoOnToThePage)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const HWND page = launcher->PageHostWindow();
     const HWND browser = ::GetWindow(page, GW_CHILD);

@@ -167,6 +167,22 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
+// An image with nothing in it: no bitmap, no size, no depth, no pitch and no alpha.
+::testing::AssertionResult IsEmpty(const SkinImage& image)
+{
+    if (!image.IsNull())
+        return ::testing::AssertionFailure() << "it holds a bitmap";
+    if (image.Width() != 0 || image.Height() != 0)
+        return ::testing::AssertionFailure() << "its size is " << image.Width() << "x" << image.Height();
+    if (image.BitsPerPixel() != 0)
+        return ::testing::AssertionFailure() << "it has " << image.BitsPerPixel() << " bits a pixel";
+    if (image.Pitch() != 0)
+        return ::testing::AssertionFailure() << "its pitch is " << image.Pitch();
+    if (image.HasAlpha())
+        return ::testing::AssertionFailure() << "it has alpha";
+    return ::testing::AssertionSuccess();
+}
+
 // A blank 32-bit skin image borrowed into its memory DC, every byte set to fill.
 class Target {
 public:
@@ -320,12 +336,7 @@ TEST(SkinImageLoad, BytesThatDoNotDecodeLeaveTheImageEmpty)
                                {text, 0}}) {
         ASSERT_TRUE(LoadSkinImage(&image, IDB_CLOSE_SPOT));
         DecodePng(image, bytes, size);
-        EXPECT_TRUE(image.IsNull());
-        EXPECT_EQ(image.Width(), 0);
-        EXPECT_EQ(image.Height(), 0);
-        EXPECT_EQ(image.BitsPerPixel(), 0);
-        EXPECT_EQ(image.Pitch(), 0);
-        EXPECT_FALSE(image.HasAlpha());
+        EXPECT_TRUE(IsEmpty(image));
         EXPECT_EQ(image.Pixels().top, nullptr);
     }
     EXPECT_EQ(CountGdiObjects(), before);
@@ -339,12 +350,7 @@ TEST(SkinImageLoad, MissingIdEmptiesALoadedImage)
     ASSERT_EQ(::GetObjectType(old), static_cast<DWORD>(OBJ_BITMAP));
 
     EXPECT_FALSE(LoadSkinImage(&image, kNoSuchImage));
-    EXPECT_TRUE(image.IsNull());
-    EXPECT_EQ(image.Width(), 0);
-    EXPECT_EQ(image.Height(), 0);
-    EXPECT_EQ(image.BitsPerPixel(), 0);
-    EXPECT_EQ(image.Pitch(), 0);
-    EXPECT_FALSE(image.HasAlpha());
+    EXPECT_TRUE(IsEmpty(image));
     EXPECT_EQ(::GetObjectType(old), 0u) << "the old bitmap is deleted";
 
     EXPECT_FALSE(LoadSkinImage(nullptr, IDB_BACKDROP));

@@ -63,3 +63,10 @@ std::string WindowTitle(HWND window)
     const int length = ::GetWindowTextA(window, title, sizeof(title));
     return std::string(title, length);
 }
+
+RECT WindowRect(HWND window)
+{
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return rect;
+}

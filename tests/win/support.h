@@ -33,3 +33,6 @@ private:
 
 // A window's title bytes as the narrow API gives them.
 std::string WindowTitle(HWND window);
+
+// A window's rectangle in screen coordinates.
+RECT WindowRect(HWND window);

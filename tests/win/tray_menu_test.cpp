@@ -8,87 +8,25 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/App.h"
-#include "launcher/LumvaneDlg.h"
+#include "launcher_fixture.h"
 #include "resource.h"
 #include "support.h"
 
 namespace {
 
-constexpr UINT kTrayCallback = WM_USER + 1;
-constexpr UINT kTrayIconId = 128;
-constexpr UINT kTrayFlags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON;
-constexpr UINT kCaptionBarFlags = TPM_RIGHTALIGN | TPM_RIGHTBUTTON;
 constexpr char kMenuClass[] = "#32768";
 constexpr char kMessageBoxClass[] = "#32770";
 constexpr POINT kPointer{420, 310};
 
-// Set while a launcher window lives: a quitting path ends the process, which must fail the run
-// instead of passing for a finished test.
-bool g_launcherAlive = false;
-
-void FailOnQuit()
-{
-    if (g_launcherAlive) {
-        std::fputs("the launcher ended the test process\n", stderr);
-        std::_Exit(3);
-    }
-}
-
-// The launcher window made as the application makes it, modeless, as the main window.
-class Launcher {
-public:
-    Launcher()
-    {
-        static const bool guarded = std::atexit(&FailOnQuit) == 0;
-        (void)guarded;
-        g_launcherAlive = true;
-        created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
-        App::Current()->mainWindow = &window_;
-        PumpMessages(100);
-    }
-    ~Launcher()
-    {
-        App::Current()->mainWindow = nullptr;
-        g_launcherAlive = false;
-    }
-    Launcher(const Launcher&) = delete;
-    Launcher& operator=(const Launcher&) = delete;
-
-    bool Created() const noexcept { return created_; }
-    CLumvaneDlg* operator->() noexcept { return &window_; }
-    HWND hwnd() const noexcept { return window_.hwnd(); }
-    HWND Backdrop() const noexcept { return window_.BackdropWindow(); }
-
-    LRESULT Tray(WPARAM iconId, LPARAM mouseMessage) { return ::SendMessageA(hwnd(), kTrayCallback, iconId, mouseMessage); }
-
-private:
-    CLumvaneDlg window_;
-    bool created_ = false;
-};
-
 bool Visible(HWND window)
 {
     return ::IsWindowVisible(window) != FALSE;
-}
-
-RECT WindowRect(HWND window)
-{
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
-    return rect;
-}
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return ::EqualRect(&a, &b) != FALSE;
 }
 
 struct MenuItem {
@@ -168,7 +106,7 @@ void AddCacheEntry(const char* url)
 
 TEST(TrayIcon, SitsInTheNotificationAreaUnderTheLauncherWindow)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     NOTIFYICONDATAA icon{};
     icon.cbSize = sizeof(icon);
@@ -183,7 +121,7 @@ TEST(TrayIcon, SitsInTheNotificationAreaUnderTheLauncherWindow)
 
 TEST(TrayIcon, ClicksInTheNotificationAreaReachTheLauncher)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const std::vector<HWND> icons = TrayIconWindows();
     ASSERT_EQ(icons.size(), 1u);
@@ -214,7 +152,7 @@ TEST(TrayIcon, ClicksInTheNotificationAreaReachTheLauncher)
 
 TEST(TrayIcon, LeftButtonUpTogglesVisibilityInLoginMode)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     ASSERT_TRUE(Visible(launcher.hwnd()));
     ASSERT_TRUE(Visible(launcher.Backdrop()));
@@ -233,10 +171,8 @@ TEST(TrayIcon, LeftButtonUpTogglesVisibilityInLoginMode)
 
 TEST(TrayIcon, LeftButtonUpTogglesVisibilityInGameMode)
 {
-    Launcher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
-    launcher->EnterGameMode();
-    PumpMessages();
     ASSERT_TRUE(Visible(launcher.hwnd()));
     ASSERT_FALSE(Visible(launcher.Backdrop()));
 
@@ -253,7 +189,7 @@ TEST(TrayIcon, LeftButtonUpTogglesVisibilityInGameMode)
 
 TEST(TrayIcon, OtherMessagesAndOtherIconsChangeNothing)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const RECT where = WindowRect(launcher.hwnd());
     // A menu opened by mistake is closed at once, and counted.
@@ -291,7 +227,7 @@ TEST(TrayIcon, OtherMessagesAndOtherIconsChangeNothing)
 
 TEST(LauncherMenu, OpensAtThePointerWithItsThreeItems)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     ::SetCursorPos(kPointer.x, kPointer.y);
 
@@ -315,7 +251,7 @@ TEST(LauncherMenu, OpensAtThePointerWithItsThreeItems)
     SeenMenu fromCaptionBar;
     {
         WindowAnswerer closer(kMenuClass, nullptr, ReadMenuThenPress(fromCaptionBar));
-        launcher->PopupLauncherMenu(kCaptionBarFlags);
+        launcher->PopupLauncherMenu(CLumvaneDlg::kCaptionMenuFlags);
     }
     EXPECT_TRUE(fromCaptionBar.shown);
     EXPECT_EQ(fromCaptionBar.rect.right, kPointer.x) << "the caption bar's flags put its top right at the pointer";
@@ -326,7 +262,7 @@ TEST(LauncherMenu, OpensAtThePointerWithItsThreeItems)
 
 TEST(LauncherMenu, ClearCacheChosenWithTheKeyboardEmptiesTheCache)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     constexpr char kCachedPage[] = "http://desk-menu.lumvane.test/page.html";
     AddCacheEntry(kCachedPage);
@@ -382,7 +318,7 @@ std::function<void(HWND)> ReadQuestionThenAnswer(SeenQuestion& seen, UINT messag
 
 TEST(ExitQuestion, CancelledFromTheMenuTheLauncherRunsOn)
 {
-    Launcher launcher;
+    LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const RECT where = WindowRect(launcher.hwnd());
     ::SetCursorPos(kPointer.x, kPointer.y);
@@ -417,10 +353,8 @@ TEST(ExitQuestion, CancelledFromTheMenuTheLauncherRunsOn)
 
 TEST(ExitQuestion, AnyAnswerButOkIsReturned)
 {
-    Launcher launcher;
+    LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
-    launcher->EnterGameMode();
-    PumpMessages();
     const RECT where = WindowRect(launcher.hwnd());
 
     struct Way {

@@ -1,0 +1,70 @@
+#include "launcher_fixture.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "framework/App.h"
+#include "resource.h"
+#include "support.h"
+
+namespace {
+
+std::string Text(const RECT& rect)
+{
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + " " + std::to_string(rect.right - rect.left) +
+           "x" + std::to_string(rect.bottom - rect.top);
+}
+
+// Set while a launcher window lives.
+bool g_launcherAlive = false;
+
+void FailOnQuit()
+{
+    if (g_launcherAlive) {
+        std::fputs("the launcher ended the test process\n", stderr);
+        std::_Exit(3);
+    }
+}
+
+} // namespace
+
+LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
+{
+    static const bool guarded = std::atexit(&FailOnQuit) == 0;
+    (void)guarded;
+    if (seed)
+        std::srand(*seed);
+    g_launcherAlive = true;
+    previousMain_ = std::exchange(App::Current()->mainWindow, &window_);
+    created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
+    if (created_ && mode == kGameMode)
+        window_.EnterGameMode();
+    PumpMessages(100);
+}
+
+LauncherFixture::~LauncherFixture()
+{
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = window_.hwnd();
+    icon.uID = kTrayIconId;
+    ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    App::Current()->mainWindow = previousMain_;
+    g_launcherAlive = false;
+}
+
+LRESULT LauncherFixture::Tray(WPARAM iconId, LPARAM mouseMessage)
+{
+    return ::SendMessageA(window_.hwnd(), kTrayCallback, iconId, mouseMessage);
+}
+
+::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)
+{
+    if (::EqualRect(&actual, &expected))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << Text(actual) << " instead of " << Text(expected);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The launcher window of the in-process tests, made as the application makes it: modeless from
+// its template, as the application's main window. Every way out of the launcher ends the process;
+// a test that gets there fails the run instead of passing for a finished one. When the fixture
+// goes, so do the launcher's tray icon and its place as the main window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "launcher/LumvaneDlg.h"
+#include "launcher/TrayIcon.h"
+
+class Window;
+
+class LauncherFixture {
+public:
+    enum StartMode { kLoginMode, kGameMode };
+
+    // In game mode the launcher enters it right after its creation. seed, when given, replaces the
+    // one the launcher draws from the clock (it picks the artwork).
+    explicit LauncherFixture(StartMode mode = kLoginMode, std::optional<unsigned> seed = std::nullopt);
+    ~LauncherFixture();
+    LauncherFixture(const LauncherFixture&) = delete;
+    LauncherFixture& operator=(const LauncherFixture&) = delete;
+
+    bool Created() const noexcept { return created_; }
+    CLumvaneDlg* get() noexcept { return &window_; }
+    CLumvaneDlg* operator->() noexcept { return &window_; }
+    CLumvaneDlg& operator*() noexcept { return window_; }
+    HWND hwnd() const noexcept { return window_.hwnd(); }
+    HWND Backdrop() const noexcept { return window_.BackdropWindow(); }
+    HWND CaptionBar() const noexcept { return window_.CaptionBarWindow(); }
+
+    // A click on the tray icon as the notification area reports it: the icon's id and the mouse message.
+    LRESULT Tray(WPARAM iconId, LPARAM mouseMessage);
+
+private:
+    CLumvaneDlg window_;
+    Window* previousMain_ = nullptr;
+    bool created_ = false;
+};
+
+// Two rectangles of windows alike, or a failure that shows both.
+::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected);
