@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/StartupMarks.h"
 #include "launcher/LumvaneDlg.h"
 
 CLumvaneApp theApp;
@@ -16,12 +17,17 @@ CLumvaneApp::CLumvaneApp() noexcept
 // since every way of quitting ends the process from inside a message handler.
 BOOL CLumvaneApp::InitInstance() noexcept
 {
+    STARTUP_MARK("init_instance");
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
+    STARTUP_MARK("common_controls");
     ::CoInitialize(nullptr);
+    STARTUP_MARK("com");
     App::InitInstance();
+    STARTUP_MARK("app_framework");
 
     CLumvaneDlg launcher;
+    STARTUP_MARK("launcher_constructed");
     mainWindow = &launcher;
     launcher.DoModal();
     mainWindow = nullptr;

@@ -14,6 +14,7 @@
 #include "framework/Handles.h"
 #include "launcher/Geometry.h"
 #include "launcher/TrayIcon.h"
+#include "app/StartupMarks.h"
 #include "page/ServerTitle.h"
 #include "resource.h"
 #include "skin/LoginShape.h"
@@ -62,6 +63,7 @@ CLumvaneDlg::~CLumvaneDlg()
 BOOL CLumvaneDlg::OnInitDialog() noexcept
 {
     Dialog::OnInitDialog();
+    STARTUP_MARK("dialog_created");
     ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
 
     char desktop[MAX_PATH] = {};
@@ -72,6 +74,7 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
         ::CoTaskMemFree(desktopItem);
     }
     CreateDesktopShortcut(haveDesktop ? desktop : nullptr);
+    STARTUP_MARK("shortcut");
 
     gameMode_ = 0;
     ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
@@ -83,6 +86,7 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     closeSpotRect_ = {kCloseSpotLeft, kCloseSpotTop, kCloseSpotLeft + closeSpotImages_[0].Width(),
                       kCloseSpotTop + closeSpotImages_[0].Height()};
     closeSpotHover_ = 0;
+    STARTUP_MARK("close_spots");
 
     LoadSkinImage(&backdropImage_, IDB_BACKDROP);
     ::MoveWindow(hwnd(), 0, 0, backdropImage_.Width(), backdropImage_.Height(), TRUE);
@@ -92,15 +96,20 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     ::GetClientRect(hwnd(), &client);
     horizontalFrameOffset_ = ((window.right - window.left) - (client.right - client.left)) / 2;
     verticalFrameOffset_ = (window.bottom - window.top) - (client.bottom - client.top) - horizontalFrameOffset_;
+    STARTUP_MARK("backdrop_loaded_moved");
 
     SkinImage artwork;
     ComposeBackdrop(artwork);
+    STARTUP_MARK("backdrop_composed");
     ApplyLoginShape();
+    STARTUP_MARK("login_shape");
 
     pageHost_.Create(IDD_PAGE_HOST, hwnd());
     ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
     MoveTo(pageHost_.hwnd(), kLoginPageRect);
+    STARTUP_MARK("page_host_created");
     pageHost_.Navigate(kStartUrl);
+    STARTUP_MARK("navigated");
 
     CenterWindow(hwnd());
 
@@ -108,10 +117,14 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     leftBar_.Create(IDD_SIDE_BAR, hwnd());
     rightBar_.Create(IDD_SIDE_BAR, hwnd());
     bottomBar_.Create(IDD_BOTTOM_BAR, hwnd());
+    STARTUP_MARK("bars_created");
     backdrop_.Create(IDD_BACKDROP, hwnd());
+    STARTUP_MARK("backdrop_window");
 
     ::SetWindowTextA(hwnd(), kLauncherTitle);
+    STARTUP_MARK("title");
     AddTrayIcon();
+    STARTUP_MARK("tray");
     return TRUE;
 }
 
@@ -294,6 +307,7 @@ LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) n
 
 void CLumvaneDlg::OnPaint() noexcept
 {
+    STARTUP_MARK("paint_begin");
     PaintDc dc(hwnd());
     if (::IsIconic(hwnd())) {
         ::SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
@@ -305,6 +319,7 @@ void CLumvaneDlg::OnPaint() noexcept
     } else if (!gameMode_) {
         closeSpotImages_[closeSpotHover_].DrawScaled(dc.get(), closeSpotRect_, kHighQualityInterpolation);
     }
+    STARTUP_MARK("paint_end");
 }
 
 void CLumvaneDlg::OnSize(UINT type, int cx, int cy) noexcept
@@ -349,6 +364,7 @@ void CLumvaneDlg::OnWindowPosChanged(const WINDOWPOS& position) noexcept
 
 void CLumvaneDlg::OnShowWindow(BOOL show) noexcept
 {
+    STARTUP_MARK("show_window");
     Default();
     if (!gameMode_)
         ::ShowWindow(backdrop_.hwnd(), show);

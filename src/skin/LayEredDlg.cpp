@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "app/StartupMarks.h"
 #include "framework/Window.h"
 
 BOOL CLayEredDlg::OnInitDialog() noexcept
@@ -16,8 +17,10 @@ BOOL CLayEredDlg::OnInitDialog() noexcept
         POINT origin{0, 0};
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         ::UpdateLayeredWindow(hwnd(), nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
+        STARTUP_MARK("layered_update");
         CenterWindow(hwnd());
         ::ShowWindow(hwnd(), SW_SHOW);
+        STARTUP_MARK("backdrop_shown");
         image_->ReleaseDC();
     }
     return TRUE;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "app/StartupMarks.h"
 #include "framework/Handles.h"
 
 using namespace Gdiplus;
@@ -278,7 +279,9 @@ bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
     const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
     if (!bytes)
         return false;
+    STARTUP_MARK("decode_begin", resourceId);
     DecodePng(*image, bytes, ::SizeofResource(module, resource));
+    STARTUP_MARK("decode_end", resourceId);
     return true;
 }
 
