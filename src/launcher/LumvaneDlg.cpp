@@ -1,23 +1,23 @@
 #include "launcher/LumvaneDlg.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 #include <windowsx.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
-#include "desktop/DesktopShortcut.h"
+#include "app/StartupMarks.h"
 #include "desktop/UrlCache.h"
 #include "framework/App.h"
 #include "framework/Handles.h"
 #include "launcher/Geometry.h"
+#include "launcher/LaunchSkins.h"
 #include "launcher/TrayIcon.h"
-#include "app/StartupMarks.h"
 #include "page/ServerTitle.h"
 #include "resource.h"
 #include "skin/LoginShape.h"
+#include "skin/RunRegion.h"
 
 namespace {
 
@@ -63,22 +63,22 @@ CLumvaneDlg::~CLumvaneDlg()
 BOOL CLumvaneDlg::OnInitDialog() noexcept
 {
     Dialog::OnInitDialog();
-    STARTUP_MARK("dialog_created");
+    // The first draw since the constructor seeded the generator; chosen now so that the preload
+    // decodes the artwork with the rest of the first frame.
+    artworkId_ = kArtwork[std::rand() % kArtwork.size()];
+    skins_.Start(FirstFrameSkins(artworkId_), kGameModeSkins);
     ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
-
-    char desktop[MAX_PATH] = {};
-    bool haveDesktop = false;
-    LPITEMIDLIST desktopItem = nullptr;
-    if (::SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktopItem) == S_OK) {
-        haveDesktop = ::SHGetPathFromIDListA(desktopItem, desktop);
-        ::CoTaskMemFree(desktopItem);
-    }
-    CreateDesktopShortcut(haveDesktop ? desktop : nullptr);
-    STARTUP_MARK("shortcut");
 
     gameMode_ = 0;
     ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    // The browser is created while the preload decodes the skins.
+    pageHost_.Create(IDD_PAGE_HOST, hwnd());
+    ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
+    MoveTo(pageHost_.hwnd(), kLoginPageRect);
+    pageHost_.Navigate(kStartUrl);
+    STARTUP_MARK("page_host_navigated");
 
     LoadSkinImage(&closeSpotImages_[0], IDB_CLOSE_SPOT);
     LoadSkinImage(&closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
@@ -86,7 +86,6 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     closeSpotRect_ = {kCloseSpotLeft, kCloseSpotTop, kCloseSpotLeft + closeSpotImages_[0].Width(),
                       kCloseSpotTop + closeSpotImages_[0].Height()};
     closeSpotHover_ = 0;
-    STARTUP_MARK("close_spots");
 
     LoadSkinImage(&backdropImage_, IDB_BACKDROP);
     ::MoveWindow(hwnd(), 0, 0, backdropImage_.Width(), backdropImage_.Height(), TRUE);
@@ -96,42 +95,27 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     ::GetClientRect(hwnd(), &client);
     horizontalFrameOffset_ = ((window.right - window.left) - (client.right - client.left)) / 2;
     verticalFrameOffset_ = (window.bottom - window.top) - (client.bottom - client.top) - horizontalFrameOffset_;
-    STARTUP_MARK("backdrop_loaded_moved");
 
     SkinImage artwork;
     ComposeBackdrop(artwork);
-    STARTUP_MARK("backdrop_composed");
     ApplyLoginShape();
     STARTUP_MARK("login_shape");
 
-    pageHost_.Create(IDD_PAGE_HOST, hwnd());
-    ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
-    MoveTo(pageHost_.hwnd(), kLoginPageRect);
-    STARTUP_MARK("page_host_created");
-    pageHost_.Navigate(kStartUrl);
-    STARTUP_MARK("navigated");
-
     CenterWindow(hwnd());
+    STARTUP_MARK("centred");
 
-    captionBar_.Create(IDD_CAPTION_BAR, hwnd());
-    leftBar_.Create(IDD_SIDE_BAR, hwnd());
-    rightBar_.Create(IDD_SIDE_BAR, hwnd());
-    bottomBar_.Create(IDD_BOTTOM_BAR, hwnd());
-    STARTUP_MARK("bars_created");
     backdrop_.Create(IDD_BACKDROP, hwnd());
-    STARTUP_MARK("backdrop_window");
 
     ::SetWindowTextA(hwnd(), kLauncherTitle);
-    STARTUP_MARK("title");
-    AddTrayIcon();
-    STARTUP_MARK("tray");
+    ::PostMessageA(hwnd(), kFinishStartMessage, 0, 0);
+    STARTUP_MARK("login_window_initialised");
     return TRUE;
 }
 
 // One of the three artwork pictures, chosen once per run, blended over the frame.
 void CLumvaneDlg::ComposeBackdrop(SkinImage& artwork) noexcept
 {
-    LoadSkinImage(&artwork, kArtwork[std::rand() % kArtwork.size()]);
+    LoadSkinImage(&artwork, artworkId_);
     if (HDC dc = backdropImage_.GetDC()) {
         artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
         backdropImage_.ReleaseDC();
@@ -152,11 +136,7 @@ void CLumvaneDlg::ApplyLoginShape() noexcept
     ::GetWindowRect(hwnd(), &window);
     const int left = window.left + horizontalFrameOffset_;
     const int top = window.top + verticalFrameOffset_;
-    UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
-    for (const AlphaRun& run : AlphaRuns(canvas.Pixels())) {
-        UniqueRegion row(::CreateRectRgn(left + run.left, top + run.y, left + run.right, top + run.y + 1));
-        ::CombineRgn(shape.get(), shape.get(), row.get(), RGN_OR);
-    }
+    UniqueRegion shape = RegionFromRuns(AlphaRuns(canvas.Pixels()), left, top);
     if (::SetWindowRgn(hwnd(), shape.get(), TRUE))
         shape.release();
 }
@@ -165,6 +145,7 @@ void CLumvaneDlg::EnterGameMode() noexcept
 {
     if (gameMode_)
         return;
+    FinishStart();
     gameMode_ = 1;
     ::ShowWindow(backdrop_.hwnd(), SW_HIDE);
     ::MoveWindow(hwnd(), 0, 0, kGameModeWidth, kGameModeHeight, TRUE);
@@ -295,6 +276,9 @@ LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) n
         return 0;
     case kTrayCallback:
         return OnTrayNotify(wParam, lParam);
+    case kFinishStartMessage:
+        FinishStart();
+        return 0;
     case WM_CLOSE:
         Quit();
     case WM_COMMAND:
@@ -307,7 +291,6 @@ LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) n
 
 void CLumvaneDlg::OnPaint() noexcept
 {
-    STARTUP_MARK("paint_begin");
     PaintDc dc(hwnd());
     if (::IsIconic(hwnd())) {
         ::SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
@@ -319,7 +302,6 @@ void CLumvaneDlg::OnPaint() noexcept
     } else if (!gameMode_) {
         closeSpotImages_[closeSpotHover_].DrawScaled(dc.get(), closeSpotRect_, kHighQualityInterpolation);
     }
-    STARTUP_MARK("paint_end");
 }
 
 void CLumvaneDlg::OnSize(UINT type, int cx, int cy) noexcept
@@ -364,7 +346,6 @@ void CLumvaneDlg::OnWindowPosChanged(const WINDOWPOS& position) noexcept
 
 void CLumvaneDlg::OnShowWindow(BOOL show) noexcept
 {
-    STARTUP_MARK("show_window");
     Default();
     if (!gameMode_)
         ::ShowWindow(backdrop_.hwnd(), show);

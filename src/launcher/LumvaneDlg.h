@@ -9,6 +9,7 @@
 #include "skin/LayEredDlg.h"
 #include "skin/LRBarDlg.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinPreload.h"
 #include "skin/TopBarDlg.h"
 
 class CLumvaneDlg : public Dialog {
@@ -47,6 +48,9 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
 
 private:
+    static constexpr UINT kFinishStartMessage = WM_APP + 1;
+
+    void FinishStart() noexcept;
     void ComposeBackdrop(SkinImage& artwork) noexcept;
     void ApplyLoginShape() noexcept;
     void AddTrayIcon() noexcept;
@@ -64,6 +68,7 @@ private:
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) noexcept;
     bool OnCommand(UINT id) noexcept;
 
+    SkinPreload skins_;
     CTopBarDlg captionBar_;
     LRBarDlg leftBar_;
     LRBarDlg rightBar_;
@@ -78,6 +83,8 @@ private:
     int gameMode_ = 0;
     int verticalFrameOffset_ = 0;
     int horizontalFrameOffset_ = 0;
+    WORD artworkId_ = 0;
+    bool startFinished_ = false;
 };
 
 // The launcher window of the running program (the application's main window), or null.

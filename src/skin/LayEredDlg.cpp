@@ -8,9 +8,11 @@
 BOOL CLayEredDlg::OnInitDialog() noexcept
 {
     Dialog::OnInitDialog();
+    STARTUP_MARK("backdrop_created");
     const LONG exStyle = ::GetWindowLongA(hwnd(), GWL_EXSTYLE);
     if (!(exStyle & WS_EX_LAYERED))
         ::SetWindowLongA(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    STARTUP_MARK("backdrop_layered");
 
     if (HDC source = image_ ? image_->GetDC() : nullptr) {
         SIZE size{image_->Width(), image_->Height()};
@@ -19,6 +21,7 @@ BOOL CLayEredDlg::OnInitDialog() noexcept
         ::UpdateLayeredWindow(hwnd(), nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
         STARTUP_MARK("layered_update");
         CenterWindow(hwnd());
+        STARTUP_MARK("backdrop_centred");
         ::ShowWindow(hwnd(), SW_SHOW);
         STARTUP_MARK("backdrop_shown");
         image_->ReleaseDC();
