@@ -8,10 +8,8 @@
 
 #include "resource.h"
 
-constexpr std::array<WORD, 5> FirstFrameSkins(WORD artwork) noexcept
-{
-    return {IDB_CLOSE_SPOT, IDB_CLOSE_SPOT_HOVER, IDB_CLOSE_SPOT_THIRD, IDB_BACKDROP, artwork};
-}
+inline constexpr std::array<WORD, 4> kFirstFrameSkins{IDB_CLOSE_SPOT, IDB_CLOSE_SPOT_HOVER, IDB_CLOSE_SPOT_THIRD,
+                                                      IDB_BACKDROP};
 
 inline constexpr std::array<WORD, 13> kGameModeSkins{
     IDB_CAPTION_LEFT, IDB_CAPTION_TILE,  IDB_CAPTION_RIGHT, IDB_CLOSE_STRIP, IDB_MAXIMIZE_STRIP,

@@ -49,6 +49,7 @@ CLumvaneDlg::CLumvaneDlg() noexcept
       icon_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)))
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    skins_.Start(kFirstFrameSkins, kGameModeSkins);
 }
 
 CLumvaneDlg::~CLumvaneDlg()
@@ -63,10 +64,11 @@ CLumvaneDlg::~CLumvaneDlg()
 BOOL CLumvaneDlg::OnInitDialog() noexcept
 {
     Dialog::OnInitDialog();
-    // The first draw since the constructor seeded the generator; chosen now so that the preload
+    STARTUP_MARK("dialog_created");
+    // The first draw since the constructor seeded the generator, made now so that the preload
     // decodes the artwork with the rest of the first frame.
     artworkId_ = kArtwork[std::rand() % kArtwork.size()];
-    skins_.Start(FirstFrameSkins(artworkId_), kGameModeSkins);
+    skins_.AddToFirstFrame(artworkId_);
     ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
 
     gameMode_ = 0;
@@ -77,6 +79,7 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     pageHost_.Create(IDD_PAGE_HOST, hwnd());
     ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
     MoveTo(pageHost_.hwnd(), kLoginPageRect);
+    STARTUP_MARK("page_host_created");
     pageHost_.Navigate(kStartUrl);
     STARTUP_MARK("page_host_navigated");
 
@@ -98,6 +101,7 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
 
     SkinImage artwork;
     ComposeBackdrop(artwork);
+    artwork.Destroy(); // blended into the backdrop: freed before the shape canvas and the layered window
     ApplyLoginShape();
     STARTUP_MARK("login_shape");
 

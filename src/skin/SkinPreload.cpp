@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+
 #include "app/StartupMarks.h"
 
 namespace {
@@ -16,7 +18,7 @@ SkinPreload::~SkinPreload()
         std::lock_guard<std::mutex> locked(lock_);
         cancelled_ = true;
     }
-    Continue();
+    work_.notify_all();
     if (worker_.joinable())
         worker_.join();
     if (g_active == this)
@@ -32,7 +34,7 @@ void SkinPreload::Start(std::span<const WORD> firstFrame, std::span<const WORD> 
     for (WORD id : later)
         entries_.emplace_back(id, true);
     try {
-        worker_ = std::thread(&SkinPreload::Run, this, firstFrame.size());
+        worker_ = std::thread(&SkinPreload::Run, this);
     } catch (const std::system_error&) {
         entries_.clear(); // no worker: every image is decoded when it is loaded
         return;
@@ -40,24 +42,64 @@ void SkinPreload::Start(std::span<const WORD> firstFrame, std::span<const WORD> 
     g_active = this;
 }
 
-// The worker: WIC needs COM on this thread; the bitmaps it makes belong to the process.
-void SkinPreload::Run(std::size_t firstFrameCount) noexcept
+void SkinPreload::AddToFirstFrame(WORD id) noexcept
+{
+    if (!worker_.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> locked(lock_);
+        const auto firstLater = std::find_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.later; });
+        entries_.emplace(firstLater, id, false);
+    }
+    work_.notify_all();
+}
+
+void SkinPreload::Continue() noexcept
+{
+    {
+        std::lock_guard<std::mutex> locked(lock_);
+        continue_ = true;
+    }
+    work_.notify_all();
+}
+
+// The worker: WIC needs COM on this thread; the bitmaps it makes belong to the process. It ends
+// when the later images are all decoded, or when the preload goes.
+void SkinPreload::Run() noexcept
 {
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    std::size_t done = 0;
-    for (Entry& entry : entries_) {
-        if (done++ == firstFrameCount) {
-            StartSkinDrawing();
-            STARTUP_MARK("gdiplus_started");
+    bool drawingStarted = false;
+    for (;;) {
+        Entry* next = nullptr;
+        {
             std::unique_lock<std::mutex> locked(lock_);
-            continued_.wait(locked, [this] { return continue_; });
-            if (cancelled_)
+            next = NextEntry();
+            if (!next && !drawingStarted && !cancelled_) {
+                locked.unlock();
+                StartSkinDrawing();
+                STARTUP_MARK("gdiplus_started");
+                drawingStarted = true;
+                continue;
+            }
+            work_.wait(locked, [&] { return cancelled_ || (next = NextEntry()) || continue_; });
+            if (cancelled_ || !next)
                 break;
+            next->started = true;
         }
-        Publish(entry, DecodeSkinResource(entry.image, entry.id));
+        Publish(*next, DecodeSkinResource(next->image, next->id));
     }
     if (SUCCEEDED(com))
         ::CoUninitialize();
+}
+
+// The first image not yet started that may be decoded now.
+SkinPreload::Entry* SkinPreload::NextEntry() noexcept
+{
+    for (Entry& entry : entries_) {
+        if (!entry.started && (!entry.later || continue_))
+            return &entry;
+    }
+    return nullptr;
 }
 
 void SkinPreload::Publish(Entry& entry, bool found) noexcept
@@ -70,15 +112,6 @@ void SkinPreload::Publish(Entry& entry, bool found) noexcept
     decoded_.notify_all();
 }
 
-void SkinPreload::Continue() noexcept
-{
-    {
-        std::lock_guard<std::mutex> locked(lock_);
-        continue_ = true;
-    }
-    continued_.notify_all();
-}
-
 std::optional<bool> SkinPreload::TakeActive(WORD id, SkinImage& image) noexcept
 {
     return g_active ? g_active->Take(id, image) : std::nullopt;
@@ -86,17 +119,18 @@ std::optional<bool> SkinPreload::TakeActive(WORD id, SkinImage& image) noexcept
 
 std::optional<bool> SkinPreload::Take(WORD id, SkinImage& image) noexcept
 {
-    for (Entry& entry : entries_) {
-        if (entry.id != id || entry.taken)
-            continue;
-        if (entry.later)
-            Continue();
-        std::unique_lock<std::mutex> locked(lock_);
-        decoded_.wait(locked, [&entry] { return entry.decoded; });
-        entry.taken = true;
-        image.Destroy();
-        image.Swap(entry.image);
-        return entry.found;
+    std::unique_lock<std::mutex> locked(lock_);
+    const auto entry = std::find_if(entries_.begin(), entries_.end(),
+                                    [id](const Entry& e) { return e.id == id && !e.taken; });
+    if (entry == entries_.end())
+        return std::nullopt;
+    if (entry->later && !continue_) {
+        continue_ = true;
+        work_.notify_all();
     }
-    return std::nullopt;
+    decoded_.wait(locked, [&entry] { return entry->decoded; });
+    entry->taken = true;
+    image.Destroy();
+    image.Swap(entry->image);
+    return entry->found;
 }

@@ -20,10 +20,13 @@ public:
     SkinPreload(const SkinPreload&) = delete;
     SkinPreload& operator=(const SkinPreload&) = delete;
 
-    // Decodes the first frame's images in order and starts GDI+ for their drawing; the later ones
-    // wait for Continue, so that they do not compete with the first frame for the processor. One
-    // preload at a time is consulted by LoadSkinImage: the last one started.
+    // Decodes the first frame's images in order, then, with nothing else to do, starts GDI+ for
+    // their drawing; the later ones wait for Continue, so that they do not compete with the first
+    // frame for the processor. One preload at a time is consulted by LoadSkinImage: the last one
+    // started.
     void Start(std::span<const WORD> firstFrame, std::span<const WORD> later) noexcept;
+    // One more image for the first frame, decoded after those already given.
+    void AddToFirstFrame(WORD id) noexcept;
     // Lets the worker go on to the later images; taking one of them does too.
     void Continue() noexcept;
 
@@ -37,19 +40,21 @@ private:
         WORD id;
         bool later;
         SkinImage image;
+        bool started = false;
         bool found = false;
         bool decoded = false;
         bool taken = false;
     };
 
-    void Run(std::size_t firstFrameCount) noexcept;
+    void Run() noexcept;
+    Entry* NextEntry() noexcept;
     void Publish(Entry& entry, bool found) noexcept;
     std::optional<bool> Take(WORD id, SkinImage& image) noexcept;
 
-    std::list<Entry> entries_; // fixed before the worker starts
+    std::list<Entry> entries_; // changed and walked under lock_; entries never move
     std::mutex lock_;
+    std::condition_variable work_;
     std::condition_variable decoded_;
-    std::condition_variable continued_;
     bool continue_ = false;
     bool cancelled_ = false;
     std::thread worker_;
