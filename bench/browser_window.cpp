@@ -1,6 +1,6 @@
 // Start-up baseline with the embedded browser: the bare window of bare_window.cpp with a
-// WebBrowser control created in it, in-place activated and navigated to about:blank before the
-// window shows, as the launcher does with its page.
+// WebBrowser control created in it, in-place activated and navigated to the launcher's start URL
+// before the window shows, as the launcher does with its page.
 #include <windows.h>
 #include <exdisp.h>
 #include <oleidl.h>
@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kWidth = 888;
 constexpr int kHeight = 591;
+constexpr wchar_t kStartUrl[] = L"" LUMVANE_START_URL;
 
 // The smallest host the control accepts for in-place activation: a client site that is also the
 // in-place site, with no frame and no UI window.
@@ -117,9 +118,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         if (SUCCEEDED(control.As(&browser))) {
             VARIANT empty;
             ::VariantInit(&empty);
-            BSTR blank = ::SysAllocString(L"about:blank");
-            browser->Navigate(blank, &empty, &empty, &empty, &empty);
-            ::SysFreeString(blank);
+            BSTR url = ::SysAllocString(kStartUrl);
+            browser->Navigate(url, &empty, &empty, &empty, &empty);
+            ::SysFreeString(url);
         }
     }
     ::ShowWindow(window, SW_SHOW);

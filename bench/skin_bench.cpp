@@ -16,6 +16,7 @@
 #include "launcher/LumvaneDlg.h"
 #include "resource.h"
 #include "launcher/LoginShape.h"
+#include "launcher/RunRegion.h"
 #include "skin/SkinImage.h"
 #include "support.h"
 
@@ -54,18 +55,14 @@ struct ShapeSize {
 };
 
 // The login shape as the launcher builds it: the canvas, the close spot and the page rectangle
-// painted on it, its alpha runs merged into one region (which keeps them as fewer, taller rectangles).
+// painted on it, its alpha runs made into one region (which keeps them as fewer, taller rectangles).
 ShapeSize BuildLoginShape(const SkinImage& backdrop, const SkinImage& closeSpot)
 {
     SkinImage canvas;
     canvas.Create(backdrop.Width(), backdrop.Height(), 32, 0);
     PaintLoginShape(canvas.Pixels(), closeSpot.Pixels(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
     const std::vector<AlphaRun> runs = AlphaRuns(canvas.Pixels());
-    UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
-    for (const AlphaRun& run : runs) {
-        UniqueRegion row(::CreateRectRgn(run.left, run.y, run.right, run.y + 1));
-        ::CombineRgn(shape.get(), shape.get(), row.get(), RGN_OR);
-    }
+    UniqueRegion shape = RegionFromRuns(runs, 0, 0);
     std::vector<char> data(::GetRegionData(shape.get(), 0, nullptr));
     ::GetRegionData(shape.get(), static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
     return {runs.size(), reinterpret_cast<const RGNDATA*>(data.data())->rdh.nCount};

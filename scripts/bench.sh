@@ -3,17 +3,29 @@
 # private X display: start-up to the visible login window and backdrop against a bare window and a
 # window with an embedded browser; the exe's size and its code; peak resident memory; the skin
 # work in-process (decoding, login shape, caption-bar paint) and the GDI object count after many
-# mode switches and paints. Medians of LUMVANE_BENCH_RUNS runs (default 11).
+# mode switches and paints. Medians of LUMVANE_BENCH_RUNS runs (default 15).
 # LUMVANE_BENCH_BUILD picks the Windows build folder (default build/win).
+#   ./scripts/bench.sh breakdown   the start-up breakdown instead: an instrumented launcher
+#                                  (LUMVANE_STARTUP_MARKS, built in build/marks) started the same way,
+#                                  the median time of each mark since the process was created.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
-runs=${LUMVANE_BENCH_RUNS:-11}
-build=${LUMVANE_BENCH_BUILD:-build/win}
+runs=${LUMVANE_BENCH_RUNS:-15}
+mode=${1:-figures}
+if [ "$mode" = breakdown ]; then
+  build=build/marks
+  configure=(-DLUMVANE_STARTUP_MARKS=ON)
+  targets=(Lumvane startup_probe)
+else
+  build=${LUMVANE_BENCH_BUILD:-build/win}
+  configure=()
+  targets=(Lumvane e2e_driver bare_window browser_window startup_probe skin_bench)
+fi
 "$repo/scripts/setup.sh"
 log=$(mktemp)
-{ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake &&
-  cmake --build "$build" -j2 --target Lumvane e2e_driver bare_window browser_window startup_probe skin_bench; } >"$log" 2>&1 ||
+{ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "${configure[@]}" &&
+  cmake --build "$build" -j2 --target "${targets[@]}"; } >"$log" 2>&1 ||
   { cat "$log"; exit 1; }
 rm -f "$log"
 build=$(cd "$build" && pwd)
@@ -31,6 +43,30 @@ trap '[ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null; wineserver -k 2>
 
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+if [ "$mode" = breakdown ]; then
+  marks=$build/startup-marks.txt
+  rm -f "$marks"
+  echo "== start-up breakdown: median ms since process creation, $runs runs (first occurrence of each mark)"
+  (cd "$build" && LUMVANE_STARTUP_MARKS_FILE="$(winepath -w "$marks")" \
+     wine bench/startup_probe.exe "$runs" "$(winepath -w "$launcher")+backdrop" 2>/dev/null | tr -d '\r')
+  tail -n "$runs" "$marks" | awk '
+    { delete seen
+      for (i = 1; i <= NF; ++i) {
+        split($i, pair, "=")
+        if (pair[1] in seen) continue
+        seen[pair[1]] = 1
+        if (!(pair[1] in order)) { order[pair[1]] = ++names; name[names] = pair[1] }
+        values[pair[1]] = values[pair[1]] " " pair[2]
+      } }
+    END {
+      for (k = 1; k <= names; ++k) {
+        n = split(substr(values[name[k]], 2), v, " ")
+        for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+        printf "%10.1f  %s (%d runs)\n", v[int((n + 1) / 2)], name[k], n
+      } }' | sort -n
+  exit 0
+fi
 
 echo "== start-up: process start to visible window (launcher: login window and backdrop), $runs runs each, ms"
 startup=$(cd "$build/bench" && wine startup_probe.exe "$runs" "$(winepath -w "$bare")" "$(winepath -w "$browser")" \

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "framework/StartupMarks.h"
 #include "launcher/LumvaneDlg.h"
 
 CLumvaneApp theApp;
@@ -16,13 +17,17 @@ CLumvaneApp::CLumvaneApp() noexcept
 // since every way of quitting ends the process from inside a message handler.
 BOOL CLumvaneApp::InitInstance() noexcept
 {
+    STARTUP_MARK("init_instance");
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     // OLE, not COM alone: the page's clipboard, paste and drag-and-drop need it.
     ::OleInitialize(nullptr);
+    STARTUP_MARK("com");
     App::InitInstance();
+    STARTUP_MARK("app_framework");
 
     CLumvaneDlg launcher;
+    STARTUP_MARK("launcher_constructed");
     mainWindow = &launcher;
     launcher.DoModal();
     mainWindow = nullptr;

@@ -1,7 +1,6 @@
 #include "launcher/LumvaneDlg.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 #include <windowsx.h>
 
 #include <cstdlib>
@@ -12,12 +11,15 @@
 #include "desktop/UrlCache.h"
 #include "framework/App.h"
 #include "framework/Handles.h"
+#include "framework/StartupMarks.h"
 #include "framework/Trace.h"
 #include "launcher/Geometry.h"
+#include "launcher/LaunchSkins.h"
+#include "launcher/LoginShape.h"
+#include "launcher/RunRegion.h"
 #include "launcher/TrayIcon.h"
 #include "page/ServerTitle.h"
 #include "resource.h"
-#include "launcher/LoginShape.h"
 
 namespace {
 
@@ -45,6 +47,7 @@ CLumvaneDlg::CLumvaneDlg() noexcept
       pageHost_(*this)
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    skins_.Start(kFirstFrameSkins, kGameModeSkins);
 }
 
 CLumvaneDlg::~CLumvaneDlg()
@@ -59,15 +62,24 @@ CLumvaneDlg::~CLumvaneDlg()
 BOOL CLumvaneDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
+    STARTUP_MARK("dialog_created");
+    // The first draw since the constructor seeded the generator, made now so that the preload
+    // decodes the artwork with the rest of the first frame.
+    artworkId_ = kArtwork[std::rand() % kArtwork.size()];
+    skins_.AddToFirstFrame(artworkId_);
     ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
-
-    wchar_t desktop[MAX_PATH] = {};
-    if (!CreateDesktopShortcut(GetDesktopFolder(desktop) ? desktop : nullptr))
-        TraceFailure("writing the desktop shortcut", ::GetLastError());
 
     gameMode_ = 0;
     ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+    // The browser is created while the preload decodes the skins.
+    pageHost_.Create(IDD_PAGE_HOST, hwnd());
+    ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
+    MoveTo(pageHost_.hwnd(), kLoginPageRect);
+    STARTUP_MARK("page_host_created");
+    pageHost_.Navigate(kStartUrl);
+    STARTUP_MARK("page_host_navigated");
 
     LoadSkinImage(&closeSpotImages_[0], IDB_CLOSE_SPOT);
     LoadSkinImage(&closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
@@ -87,32 +99,53 @@ BOOL CLumvaneDlg::OnInitDialog()
 
     SkinImage artwork;
     ComposeBackdrop(artwork);
+    artwork.Destroy(); // blended into the backdrop: freed before the shape canvas and the layered window
     ApplyLoginShape();
-
-    pageHost_.Create(IDD_PAGE_HOST, hwnd());
-    ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
-    MoveTo(pageHost_.hwnd(), kLoginPageRect);
-    pageHost_.Navigate(kStartUrl);
+    STARTUP_MARK("login_shape");
 
     CenterWindow(hwnd());
+    STARTUP_MARK("centred");
 
-    captionBar_.Create(IDD_CAPTION_BAR, hwnd());
-    leftBar_.Create(IDD_SIDE_BAR, hwnd());
-    rightBar_.Create(IDD_SIDE_BAR, hwnd());
-    bottomBar_.Create(IDD_BOTTOM_BAR, hwnd());
     backdrop_.Create(IDD_BACKDROP, hwnd());
 
     ::SetWindowTextA(hwnd(), kLauncherTitle);
     // The process runs elevated: a taskbar of the user's own must still reach it.
     ::ChangeWindowMessageFilterEx(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
-    AddTrayIcon();
+    ::PostMessageA(hwnd(), kFinishStartMessage, 0, 0);
+    STARTUP_MARK("login_window_initialised");
     return TRUE;
+}
+
+// What the first frame does not show, once that frame is painted: the tray icon, the desktop
+// shortcut and the game-mode bars, whose skins the preload decodes while the shortcut is written.
+// Entering game mode runs it first if its message has not come yet.
+void CLumvaneDlg::FinishStart() noexcept
+{
+    if (startFinished_)
+        return;
+    startFinished_ = true;
+    ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    STARTUP_MARK("first_frame_painted");
+    AddTrayIcon();
+    STARTUP_MARK("tray");
+    skins_.Continue();
+
+    wchar_t desktop[MAX_PATH] = {};
+    if (!CreateDesktopShortcut(GetDesktopFolder(desktop) ? desktop : nullptr))
+        TraceFailure("writing the desktop shortcut", ::GetLastError());
+    STARTUP_MARK("shortcut");
+
+    captionBar_.Create(IDD_CAPTION_BAR, hwnd());
+    leftBar_.Create(IDD_SIDE_BAR, hwnd());
+    rightBar_.Create(IDD_SIDE_BAR, hwnd());
+    bottomBar_.Create(IDD_BOTTOM_BAR, hwnd());
+    STARTUP_MARK("bars");
 }
 
 // One of the three artwork pictures, chosen once per run, blended over the frame.
 void CLumvaneDlg::ComposeBackdrop(SkinImage& artwork) noexcept
 {
-    LoadSkinImage(&artwork, kArtwork[std::rand() % kArtwork.size()]);
+    LoadSkinImage(&artwork, artworkId_);
     if (HDC dc = backdropImage_.GetDC()) {
         artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
         backdropImage_.ReleaseDC();
@@ -133,11 +166,7 @@ void CLumvaneDlg::ApplyLoginShape()
     ::GetWindowRect(hwnd(), &window);
     const int left = window.left + horizontalFrameOffset_;
     const int top = window.top + verticalFrameOffset_;
-    UniqueRegion shape(::CreateRectRgn(0, 0, 0, 0));
-    for (const AlphaRun& run : AlphaRuns(canvas.Pixels())) {
-        UniqueRegion row(::CreateRectRgn(left + run.left, top + run.y, left + run.right, top + run.y + 1));
-        ::CombineRgn(shape.get(), shape.get(), row.get(), RGN_OR);
-    }
+    UniqueRegion shape = RegionFromRuns(AlphaRuns(canvas.Pixels()), left, top);
     if (::SetWindowRgn(hwnd(), shape.get(), TRUE))
         shape.release();
 }
@@ -146,6 +175,7 @@ void CLumvaneDlg::EnterGameMode() noexcept
 {
     if (gameMode_)
         return;
+    FinishStart();
     gameMode_ = 1;
     ::ShowWindow(backdrop_.hwnd(), SW_HIDE);
     ::MoveWindow(hwnd(), 0, 0, kGameModeWidth, kGameModeHeight, TRUE);
@@ -180,7 +210,8 @@ void CLumvaneDlg::ReturnToLoginMode()
 void CLumvaneDlg::OnServerTitle(const char* title)
 {
     ::SetWindowTextA(hwnd(), title);
-    ::InvalidateRect(captionBar_.hwnd(), nullptr, TRUE);
+    if (captionBar_.hwnd())
+        ::InvalidateRect(captionBar_.hwnd(), nullptr, TRUE);
 }
 
 void CLumvaneDlg::ToggleMaximize() noexcept
@@ -303,6 +334,9 @@ LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case kTrayCallback:
         return OnTrayNotify(wParam, lParam);
+    case kFinishStartMessage:
+        FinishStart();
+        return 0;
     case WM_CLOSE:
         Quit();
     case WM_COMMAND:

@@ -12,6 +12,7 @@
 #include "skin/LayEredDlg.h"
 #include "skin/LRBarDlg.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinPreload.h"
 #include "skin/TopBarDlg.h"
 
 class CLumvaneDlg : public Dialog, private PageHostEvents {
@@ -56,6 +57,9 @@ private:
     void OnGotoLogin() override { ReturnToLoginMode(); }
     void OnServerTitle(const char* title) override;
 
+    static constexpr UINT kFinishStartMessage = WM_APP + 1;
+
+    void FinishStart() noexcept;
     void ComposeBackdrop(SkinImage& artwork) noexcept;
     void ApplyLoginShape();
     NOTIFYICONDATAA TrayIconRecord() const noexcept;
@@ -74,6 +78,7 @@ private:
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) noexcept;
     bool OnCommand(UINT id) noexcept;
 
+    SkinPreload skins_;
     CTopBarDlg captionBar_;
     LRBarDlg leftBar_;
     LRBarDlg rightBar_;
@@ -90,4 +95,6 @@ private:
     int horizontalFrameOffset_ = 0;
     bool exitQuestionOpen_ = false;
     const UINT taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+    WORD artworkId_ = 0;
+    bool startFinished_ = false;
 };

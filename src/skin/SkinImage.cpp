@@ -2,14 +2,22 @@
 
 #include <objidl.h>
 #include <gdiplus.h>
+#include <wincodec.h>
+#include <wrl/client.h>
 
 #include <array>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "framework/Handles.h"
+#include "framework/StartupMarks.h"
+#include "framework/Trace.h"
+#include "skin/SkinPreload.h"
 
+using Microsoft::WRL::ComPtr;
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -84,10 +92,6 @@ void ReturnCachedDc(HDC dc) noexcept
     ::DeleteDC(dc);
 }
 
-constexpr PixelFormat kGdiFlag = PixelFormatGDI;
-constexpr PixelFormat kAlphaFlag = PixelFormatAlpha;
-constexpr PixelFormat kIndexedFlag = PixelFormatIndexed;
-
 template <typename T, GpStatus (*Dispose)(T*)>
 struct GdipOwner {
     T* object = nullptr;
@@ -99,60 +103,42 @@ GpStatus DeleteGraphics(GpGraphics* graphics) { return GdipDeleteGraphics(graphi
 using BitmapOwner = GdipOwner<GpBitmap, DisposeBitmap>;
 using GraphicsOwner = GdipOwner<GpGraphics, DeleteGraphics>;
 
-} // namespace
-
-// Converts a decoded GDI+ bitmap into a skin image: ARGB and palette sources become 32-bit images
-// with alpha, other GDI formats keep their depth, and anything else is drawn into a 32-bit RGB image.
-class GdiplusBitmapDecoder {
-public:
-    static void Decode(GpBitmap* source, SkinImage& image) noexcept
-    {
-        PixelFormat format = 0;
-        UINT width = 0, height = 0;
-        GdipGetImagePixelFormat(source, &format);
-        GdipGetImageHeight(source, &height);
-        GdipGetImageWidth(source, &width);
-
-        int bits = 32;
-        DWORD flags = 0;
-        PixelFormat target = PixelFormat32bppRGB;
-        if ((format & kGdiFlag) && !(format & kIndexedFlag)) {
-            bits = static_cast<int>((format >> 8) & 0xFF);
-            target = format;
-        }
-        // A DIB section made here has no colour table, so palette images are drawn into ARGB,
-        // which keeps their colours and any transparent entries.
-        if (format & (kAlphaFlag | kIndexedFlag)) {
-            bits = 32;
-            flags = SkinImage::kCreateAlphaChannel;
-            target = PixelFormat32bppARGB;
-        }
-        if (!image.Create(static_cast<int>(width), static_cast<int>(height), bits, flags))
+// The decoded frame's rows copied straight into a new bottom-up DIB section, top row first: RGBA
+// gives a 32-bit image with alpha, RGB a 24-bit one, and every other kind (grey, palette, 16 bits
+// per channel) is converted to RGBA first. A frame whose pixels cannot be read leaves it empty.
+void WicPixelsInto(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, SkinImage& image) noexcept
+{
+    WICPixelFormatGUID format{};
+    UINT width = 0, height = 0;
+    if (FAILED(frame->GetPixelFormat(&format)) || FAILED(frame->GetSize(&width, &height)))
+        return;
+    ComPtr<IWICBitmapSource> source = frame;
+    int bits = 32;
+    DWORD flags = SkinImage::kCreateAlphaChannel;
+    if (format == GUID_WICPixelFormat24bppBGR) {
+        bits = 24;
+        flags = 0;
+    } else if (format != GUID_WICPixelFormat32bppBGRA) {
+        ComPtr<IWICFormatConverter> converter;
+        if (FAILED(factory->CreateFormatConverter(&converter)) ||
+            FAILED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                                         WICBitmapPaletteTypeCustom)))
             return;
-
-        if (target == format) {
-            GpRect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
-            BitmapData data{};
-            if (GdipBitmapLockBits(source, &all, ImageLockModeRead, target, &data) != Ok)
-                return;
-            const std::size_t rowBytes = (static_cast<std::size_t>(bits) * width + 7) / 8;
-            for (UINT y = 0; y < height; ++y) {
-                std::memcpy(image.Pixels().At(0, static_cast<int>(y)),
-                            static_cast<const std::uint8_t*>(data.Scan0) + static_cast<std::ptrdiff_t>(y) * data.Stride,
-                            rowBytes);
-            }
-            GdipBitmapUnlockBits(source, &data);
-        } else {
-            BitmapOwner wrapper;
-            GraphicsOwner graphics;
-            if (GdipCreateBitmapFromScan0(image.Width(), image.Height(), image.Pitch(), target, image.top_,
-                                          &wrapper.object) == Ok &&
-                GdipGetImageGraphicsContext(wrapper.object, &graphics.object) == Ok) {
-                GdipDrawImageI(graphics.object, source, 0, 0);
-            }
+        source = converter;
+    }
+    if (!image.Create(static_cast<int>(width), static_cast<int>(height), bits, flags))
+        return;
+    const UINT rowBytes = (static_cast<UINT>(bits) * width + 7) / 8;
+    for (UINT y = 0; y < height; ++y) {
+        const WICRect row{0, static_cast<INT>(y), static_cast<INT>(width), 1};
+        if (FAILED(source->CopyPixels(&row, rowBytes, rowBytes, image.Pixels().At(0, static_cast<int>(y))))) {
+            image.Destroy();
+            return;
         }
     }
-};
+}
+
+} // namespace
 
 SkinImage::SkinImage() noexcept
 {
@@ -190,6 +176,20 @@ bool SkinImage::Create(int width, int height, int bitsPerPixel, DWORD flags) noe
     top_ = static_cast<std::uint8_t*>(bits) + static_cast<std::ptrdiff_t>(height - 1) * -pitch_;
     hasAlpha_ = bitsPerPixel == 32 && (flags & kCreateAlphaChannel);
     return true;
+}
+
+void SkinImage::Swap(SkinImage& other) noexcept
+{
+    std::swap(bitmap_, other.bitmap_);
+    std::swap(top_, other.top_);
+    std::swap(width_, other.width_);
+    std::swap(height_, other.height_);
+    std::swap(bitsPerPixel_, other.bitsPerPixel_);
+    std::swap(pitch_, other.pitch_);
+    std::swap(hasAlpha_, other.hasAlpha_);
+    std::swap(dc_, other.dc_);
+    std::swap(displacedBitmap_, other.displacedBitmap_);
+    std::swap(borrows_, other.borrows_);
 }
 
 void SkinImage::Destroy() noexcept
@@ -269,41 +269,63 @@ bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
 {
     if (!image)
         return false;
-    image->Destroy();
+    if (const std::optional<bool> preloaded = SkinPreload::TakeActive(resourceId, *image))
+        return *preloaded;
+    return DecodeSkinResource(*image, resourceId);
+}
+
+namespace {
+
+// A skin that cannot be had draws nothing; its trace line names it.
+void TraceSkinFailure(const char* what, WORD resourceId) noexcept
+{
+    char text[64];
+    std::snprintf(text, sizeof(text), "%s skin image %u", what, static_cast<unsigned>(resourceId));
+    TraceFailure(text, ::GetLastError());
+}
+
+} // namespace
+
+bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
+{
+    image.Destroy();
     HMODULE module = ::GetModuleHandleA(nullptr);
     HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(resourceId), "PNG");
-    if (!resource)
-        return false;
-    HGLOBAL loaded = ::LoadResource(module, resource);
+    HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-    if (!bytes)
+    if (!bytes) {
+        TraceSkinFailure("finding", resourceId);
         return false;
-    DecodePng(*image, bytes, ::SizeofResource(module, resource));
+    }
+    STARTUP_MARK("decode_begin", resourceId);
+    DecodePng(image, bytes, ::SizeofResource(module, resource));
+    STARTUP_MARK("decode_end", resourceId);
+    if (image.IsNull())
+        TraceSkinFailure("decoding", resourceId);
     return true;
+}
+
+bool StartSkinDrawing() noexcept
+{
+    return GdiplusRuntime().Start();
 }
 
 void DecodePng(SkinImage& image, const void* png, DWORD size) noexcept
 {
     image.Destroy();
-    UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
-    if (!block)
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) ||
+        FAILED(factory->CreateStream(&stream)) ||
+        FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(png)), size)) ||
+        FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder)) ||
+        FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
+        FAILED(decoder->GetFrame(0, &frame)))
         return;
-    if (void* copy = ::GlobalLock(block.get())) {
-        std::memcpy(copy, png, size);
-        ::GlobalUnlock(block.get());
-    }
-    IStream* stream = nullptr;
-    if (::CreateStreamOnHGlobal(block.get(), TRUE, &stream) != S_OK)
-        return;
-    block.release(); // the stream frees the block on its final release
-
-    if (GdiplusRuntime().Start()) {
-        BitmapOwner decoded;
-        if (GdipCreateBitmapFromStream(stream, &decoded.object) == Ok)
-            GdiplusBitmapDecoder::Decode(decoded.object, image);
-    }
-    // Only images with alpha: GDI+ may leave the unused alpha byte of other 32-bit images at 0.
+    WicPixelsInto(factory.Get(), frame.Get(), image);
+    // Only images with alpha: the unused fourth byte of other 32-bit images is not alpha.
     if (image.HasAlpha())
         Premultiply(image.Pixels());
-    stream->Release();
 }

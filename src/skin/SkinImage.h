@@ -17,6 +17,8 @@ public:
     // A blank bottom-up DIB section of 16, 24 or 32 bits, every byte 0.
     bool Create(int width, int height, int bitsPerPixel, DWORD flags) noexcept;
     void Destroy() noexcept;
+    // Exchanges the two images' bitmaps with everything that goes with them.
+    void Swap(SkinImage& other) noexcept;
 
     bool IsNull() const noexcept { return bitmap_ == nullptr; }
     int Width() const noexcept { return width_; }
@@ -38,8 +40,6 @@ public:
     BOOL DrawScaled(HDC destination, const RECT& rect, int interpolationMode) const noexcept;
 
 private:
-    friend class GdiplusBitmapDecoder;
-
     HBITMAP bitmap_ = nullptr;
     std::uint8_t* top_ = nullptr;
     int width_ = 0;
@@ -53,10 +53,17 @@ private:
     mutable int borrows_ = 0;
 };
 
-// Fills the image from the "PNG" resource with the given id. False when there is no such resource,
-// and the image is empty then; an undecodable resource leaves it empty and still gives true.
+// Fills the image from the "PNG" resource with the given id, or takes it from a running preload
+// (SkinPreload) that holds it. False when there is no such resource, and the image is empty then;
+// an undecodable resource leaves it empty and still gives true.
 bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;
 
-// Fills the image from the bytes of a PNG file, premultiplied when it has alpha; bytes that do not
-// decode leave it empty.
+// LoadSkinImage without the preload: decodes on the calling thread, which must have COM.
+bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept;
+
+// Starts GDI+ for DrawScaled, on any thread; false when it cannot start.
+bool StartSkinDrawing() noexcept;
+
+// Fills the image from the bytes of a PNG file (decoded by WIC), premultiplied when it has alpha;
+// bytes that do not decode leave it empty. The calling thread must have COM.
 void DecodePng(SkinImage& image, const void* png, DWORD size) noexcept;

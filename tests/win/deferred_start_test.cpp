@@ -1,0 +1,118 @@
+// What the launcher's first frame does not show comes right after it: the login window and its
+// backdrop show before the tray icon and the game-mode bars exist, those follow on the message the
+// launcher posts itself, and entering game mode before that message still finds every bar skinned.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "framework/App.h"
+#include "launcher/LumvaneDlg.h"
+#include "launcher/TrayIcon.h"
+#include "render.h"
+#include "resource.h"
+#include "support.h"
+
+namespace {
+
+constexpr Rgb kUntouched = 0x00FF00FF;
+bool g_launcherAlive = false;
+
+void FailOnQuit()
+{
+    if (g_launcherAlive) {
+        std::fputs("the launcher ended the test process\n", stderr);
+        std::_Exit(3);
+    }
+}
+
+bool HasTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = window;
+    icon.uID = kTrayIconId;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &icon);
+}
+
+// The share of the bar's client area that its skin painted, drawn through WM_ERASEBKGND.
+double PaintedShare(HWND bar)
+{
+    RECT client;
+    ::GetClientRect(bar, &client);
+    Canvas canvas(client.right, client.bottom, kUntouched);
+    ::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+    const int area = client.right * client.bottom;
+    return area ? 1.0 - static_cast<double>(canvas.CountOf(kUntouched, 0, 0, client.right, client.bottom)) / area
+                : 0.0;
+}
+
+// The launcher created as the program creates it, with no message handled yet.
+class DeferredStart : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        static const bool guarded = std::atexit(&FailOnQuit) == 0;
+        (void)guarded;
+        g_launcherAlive = true;
+        previous_ = std::exchange(App::Current()->mainWindow, &launcher_);
+        ASSERT_TRUE(launcher_.Create(IDD_LUMVANE_DIALOG, nullptr));
+    }
+    void TearDown() override
+    {
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = launcher_.hwnd();
+        icon.uID = kTrayIconId;
+        ::Shell_NotifyIconA(NIM_DELETE, &icon);
+        App::Current()->mainWindow = previous_;
+        g_launcherAlive = false;
+    }
+
+    HWND Bars(std::size_t k) const
+    {
+        const HWND bars[] = {launcher_.CaptionBarWindow(), launcher_.LeftBarWindow(), launcher_.RightBarWindow(),
+                             launcher_.BottomBarWindow()};
+        return bars[k];
+    }
+
+    CLumvaneDlg launcher_;
+    Window* previous_ = nullptr;
+};
+
+TEST_F(DeferredStart, TrayIconAndBarsFollowTheShownLoginWindow)
+{
+    EXPECT_TRUE(::IsWindowVisible(launcher_.hwnd()));
+    EXPECT_TRUE(::IsWindowVisible(launcher_.BackdropWindow()));
+    EXPECT_TRUE(::IsWindowVisible(launcher_.PageHostWindow()));
+    EXPECT_FALSE(HasTrayIcon(launcher_.hwnd()));
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(Bars(k), nullptr) << "bar " << k;
+
+    PumpMessages();
+    EXPECT_TRUE(HasTrayIcon(launcher_.hwnd()));
+    for (std::size_t k = 0; k < 4; ++k) {
+        ASSERT_NE(Bars(k), nullptr) << "bar " << k;
+        EXPECT_FALSE(::IsWindowVisible(Bars(k))) << "bars stay hidden in login mode";
+    }
+}
+
+TEST_F(DeferredStart, EnteringGameModeAtOnceFindsEveryBarSkinned)
+{
+    launcher_.EnterGameMode();
+    const HWND caption = launcher_.CaptionBarWindow();
+    PumpMessages();
+    EXPECT_EQ(launcher_.CaptionBarWindow(), caption) << "the posted message makes no second set of bars";
+    EXPECT_TRUE(HasTrayIcon(launcher_.hwnd()));
+    for (std::size_t k = 0; k < 4; ++k) {
+        ASSERT_NE(Bars(k), nullptr) << "bar " << k;
+        EXPECT_TRUE(::IsWindowVisible(Bars(k))) << "bar " << k;
+        EXPECT_GT(PaintedShare(Bars(k)), 0.5) << "bar " << k << " paints its skin";
+    }
+}
+
+} // namespace
