@@ -260,6 +260,34 @@ TEST(LauncherMenu, OpensAtThePointerWithItsThreeItems)
     EXPECT_TRUE(Visible(launcher.hwnd()));
 }
 
+// Windows closes a popup menu on a click elsewhere only when its owner is the foreground window
+// and a message follows the menu; both routes to the menu do this.
+TEST(LauncherMenu, OpensOverAForegroundLauncherAndAMessageFollowsIt)
+{
+    LauncherFixture launcher;
+    ASSERT_TRUE(launcher.Created());
+    const HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                         ::GetModuleHandleA(nullptr), nullptr);
+    for (const UINT flags : {CLumvaneDlg::kTrayMenuFlags, CLumvaneDlg::kCaptionMenuFlags}) {
+        ::SetForegroundWindow(other);
+        PumpMessages(50);
+        ASSERT_EQ(::GetForegroundWindow(), other);
+        std::atomic<HWND> foreground = nullptr;
+        {
+            WindowAnswerer closer(kMenuClass, nullptr, [&foreground](HWND menu) {
+                foreground = ::GetForegroundWindow();
+                ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            });
+            launcher->PopupLauncherMenu(flags);
+            EXPECT_TRUE(closer.Answered());
+        }
+        EXPECT_EQ(foreground.load(), launcher.hwnd()) << "menu flags " << flags;
+        MSG follower;
+        EXPECT_TRUE(::PeekMessageA(&follower, launcher.hwnd(), WM_NULL, WM_NULL, PM_REMOVE)) << "menu flags " << flags;
+    }
+    ::DestroyWindow(other);
+}
+
 TEST(LauncherMenu, ClearCacheChosenWithTheKeyboardEmptiesTheCache)
 {
     LauncherFixture launcher;
