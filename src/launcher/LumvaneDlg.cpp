@@ -63,23 +63,15 @@ BOOL CLumvaneDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     STARTUP_MARK("dialog_created");
-    // The first draw since the constructor seeded the generator, made now so that the preload
-    // decodes the artwork with the rest of the first frame.
-    artworkId_ = kArtwork[std::rand() % kArtwork.size()];
-    skins_.AddToFirstFrame(artworkId_);
+    // The first draw since the constructor seeded the generator. This thread decodes the artwork
+    // while the preload decodes the frame and the close spot.
+    SkinImage artwork;
+    LoadSkinImage(&artwork, kArtwork[std::rand() % kArtwork.size()]);
     ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
 
     gameMode_ = 0;
     ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-
-    // The browser is created while the preload decodes the skins.
-    pageHost_.Create(IDD_PAGE_HOST, hwnd());
-    ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
-    MoveTo(pageHost_.hwnd(), kLoginPageRect);
-    STARTUP_MARK("page_host_created");
-    pageHost_.Navigate(kStartUrl);
-    STARTUP_MARK("page_host_navigated");
 
     LoadSkinImage(&closeSpotImages_[0], IDB_CLOSE_SPOT);
     LoadSkinImage(&closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
@@ -97,7 +89,6 @@ BOOL CLumvaneDlg::OnInitDialog()
     horizontalFrameOffset_ = ((window.right - window.left) - (client.right - client.left)) / 2;
     verticalFrameOffset_ = (window.bottom - window.top) - (client.bottom - client.top) - horizontalFrameOffset_;
 
-    SkinImage artwork;
     ComposeBackdrop(artwork);
     artwork.Destroy(); // blended into the backdrop: freed before the shape canvas and the layered window
     ApplyLoginShape();
@@ -116,9 +107,20 @@ BOOL CLumvaneDlg::OnInitDialog()
     return TRUE;
 }
 
-// What the first frame does not show, once that frame is painted: the tray icon, the desktop
-// shortcut and the game-mode bars, whose skins the preload decodes while the shortcut is written.
-// Entering game mode runs it first if its message has not come yet.
+void CLumvaneDlg::CreatePageHost() noexcept
+{
+    pageHost_.Create(IDD_PAGE_HOST, hwnd());
+    ::ShowWindow(pageHost_.hwnd(), SW_SHOW);
+    MoveTo(pageHost_.hwnd(), kLoginPageRect);
+    STARTUP_MARK("page_host_created");
+    pageHost_.Navigate(kStartUrl);
+    STARTUP_MARK("page_host_navigated");
+}
+
+// What the first frame does not show, once that frame is painted: the page (its first document
+// comes later than the frame in any case), the tray icon, the desktop shortcut and the game-mode
+// bars, whose skins the preload decodes while the shortcut is written. Entering game mode runs it
+// first if its message has not come yet.
 void CLumvaneDlg::FinishStart() noexcept
 {
     if (startFinished_)
@@ -126,6 +128,7 @@ void CLumvaneDlg::FinishStart() noexcept
     startFinished_ = true;
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     STARTUP_MARK("first_frame_painted");
+    CreatePageHost();
     AddTrayIcon();
     STARTUP_MARK("tray");
     skins_.Continue();
@@ -145,7 +148,6 @@ void CLumvaneDlg::FinishStart() noexcept
 // One of the three artwork pictures, chosen once per run, blended over the frame.
 void CLumvaneDlg::ComposeBackdrop(SkinImage& artwork) noexcept
 {
-    LoadSkinImage(&artwork, artworkId_);
     if (HDC dc = backdropImage_.GetDC()) {
         artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
         backdropImage_.ReleaseDC();

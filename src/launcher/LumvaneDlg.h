@@ -60,6 +60,7 @@ private:
     static constexpr UINT kFinishStartMessage = WM_APP + 1;
 
     void FinishStart() noexcept;
+    void CreatePageHost() noexcept;
     void ComposeBackdrop(SkinImage& artwork) noexcept;
     void ApplyLoginShape();
     NOTIFYICONDATAA TrayIconRecord() const noexcept;
@@ -95,6 +96,5 @@ private:
     int horizontalFrameOffset_ = 0;
     bool exitQuestionOpen_ = false;
     const UINT taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
-    WORD artworkId_ = 0;
     bool startFinished_ = false;
 };

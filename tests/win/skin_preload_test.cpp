@@ -29,11 +29,10 @@ constexpr WORD kNoSuchImage = 999;
 
 TEST(SkinPreload, HandsOutWhatDecodingGives)
 {
-    const std::array<WORD, 2> firstFrame{IDB_CLOSE_SPOT, IDB_BACKDROP};
+    const std::array<WORD, 3> firstFrame{IDB_CLOSE_SPOT, IDB_BACKDROP, IDB_ARTWORK_2};
     const std::array<WORD, 2> later{IDB_SIDE_TILE, IDB_CLOSE_STRIP};
     SkinPreload preload;
     preload.Start(firstFrame, later);
-    preload.AddToFirstFrame(IDB_ARTWORK_2);
     preload.Continue();
     for (WORD id : {IDB_CLOSE_SPOT, IDB_BACKDROP, IDB_ARTWORK_2, IDB_SIDE_TILE, IDB_CLOSE_STRIP}) {
         SkinImage preloaded, decoded;
@@ -86,7 +85,7 @@ TEST(SkinPreload, EndingItLeavesNoGdiObjectAndNoPreload)
     ASSERT_TRUE(StartSkinDrawing());
     const int before = CountGdiObjects();
     {
-        const std::array<WORD, 2> firstFrame{IDB_CLOSE_SPOT, IDB_BACKDROP};
+        const std::array<WORD, 3> firstFrame{IDB_CLOSE_SPOT, IDB_BACKDROP, IDB_ARTWORK_2};
         const std::array<WORD, 1> later{IDB_SIDE_TILE};
         SkinPreload preload;
         preload.Start(firstFrame, later); // ends with images untaken and the later one held back
