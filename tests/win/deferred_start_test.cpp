@@ -1,6 +1,7 @@
 // What the launcher's first frame does not show comes right after it: the login window and its
-// backdrop show before the page host, the tray icon and the game-mode bars exist, those follow on the message the
-// launcher posts itself, and entering game mode before that message still finds every bar skinned.
+// backdrop show before the page host, the tray icon and the game-mode bars exist; those follow on
+// the message the launcher posts itself, and entering game mode before that message still finds
+// every bar skinned.
 #include <windows.h>
 #include <shellapi.h>
 
