@@ -72,6 +72,9 @@ BOOL CLumvaneDlg::OnInitDialog()
     gameMode_ = 0;
     ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    // The browser is created while the preload decodes the skins. (Made after the window shows,
+    // it would end the first drag of the frame under Wine after one step.)
+    CreatePageHost();
 
     LoadSkinImage(&closeSpotImages_[0], IDB_CLOSE_SPOT);
     LoadSkinImage(&closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
@@ -117,10 +120,9 @@ void CLumvaneDlg::CreatePageHost() noexcept
     STARTUP_MARK("page_host_navigated");
 }
 
-// What the first frame does not show, once that frame is painted: the page (its first document
-// comes later than the frame in any case), the tray icon, the desktop shortcut and the game-mode
-// bars, whose skins the preload decodes while the shortcut is written. Entering game mode runs it
-// first if its message has not come yet.
+// What the first frame does not show, once that frame is painted: the tray icon, the desktop
+// shortcut and the game-mode bars, whose skins the preload decodes while the shortcut is written.
+// Entering game mode runs it first if its message has not come yet.
 void CLumvaneDlg::FinishStart() noexcept
 {
     if (startFinished_)
@@ -128,7 +130,6 @@ void CLumvaneDlg::FinishStart() noexcept
     startFinished_ = true;
     ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     STARTUP_MARK("first_frame_painted");
-    CreatePageHost();
     AddTrayIcon();
     STARTUP_MARK("tray");
     skins_.Continue();
