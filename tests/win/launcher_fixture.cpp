@@ -41,6 +41,8 @@ LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
     g_launcherAlive = true;
     previousMain_ = std::exchange(App::Current()->mainWindow, &window_);
     created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
+    if (!created_)
+        createError_ = ::GetLastError();
     if (created_ && mode == kGameMode)
         window_.EnterGameMode();
     PumpMessages(100);
@@ -55,6 +57,13 @@ LauncherFixture::~LauncherFixture()
     ::Shell_NotifyIconA(NIM_DELETE, &icon);
     App::Current()->mainWindow = previousMain_;
     g_launcherAlive = false;
+}
+
+::testing::AssertionResult LauncherFixture::Created() const
+{
+    if (created_)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the launcher window was not made: last error " << createError_;
 }
 
 LRESULT LauncherFixture::Tray(WPARAM iconId, LPARAM mouseMessage)

@@ -25,7 +25,8 @@ public:
     LauncherFixture(const LauncherFixture&) = delete;
     LauncherFixture& operator=(const LauncherFixture&) = delete;
 
-    bool Created() const noexcept { return created_; }
+    // Whether the launcher window was made; if not, what the system said.
+    ::testing::AssertionResult Created() const;
     CLumvaneDlg* get() noexcept { return &window_; }
     CLumvaneDlg* operator->() noexcept { return &window_; }
     CLumvaneDlg& operator*() noexcept { return window_; }
@@ -40,6 +41,7 @@ private:
     CLumvaneDlg window_;
     Window* previousMain_ = nullptr;
     bool created_ = false;
+    DWORD createError_ = 0;
 };
 
 // Two rectangles of windows alike, or a failure that shows both.
