@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Builds the benchmarks beside the launcher and measures, side by side in one run under Wine on a
-# private X display: start-up to the visible login window and backdrop against a bare window and a
-# window with an embedded browser; the exe's size and its code; peak resident memory; the skin
+# private X display: start-up to the visible login window and backdrop against a bare window, a
+# window with an embedded browser and the same with the backdrop PNG in a layered window (the
+# floor of the launcher's first frame under this platform); the exe's size and its code; peak resident memory; the skin
 # work in-process (decoding, login shape, caption-bar paint) and the GDI object count after many
 # mode switches and paints. Medians of LUMVANE_BENCH_RUNS runs (default 15).
 # LUMVANE_BENCH_BUILD picks the Windows build folder (default build/win).
 #   ./scripts/bench.sh breakdown   the start-up breakdown instead: an instrumented launcher
 #                                  (LUMVANE_STARTUP_MARKS, built in build/marks) started the same way,
 #                                  the median time of each mark since the process was created.
+#   ./scripts/bench.sh breakdown memory
+#                                  the same with the working set at each mark (which slows it).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -20,7 +23,7 @@ if [ "$mode" = breakdown ]; then
 else
   build=${LUMVANE_BENCH_BUILD:-build/win}
   configure=()
-  targets=(Lumvane e2e_driver bare_window browser_window startup_probe skin_bench)
+  targets=(Lumvane e2e_driver bare_window browser_window backdrop_window startup_probe skin_bench)
 fi
 "$repo/scripts/setup.sh"
 log=$(mktemp)
@@ -33,6 +36,7 @@ launcher=$build/Lumvane.exe
 driver=$build/e2e_driver.exe
 bare=$build/bench/bare_window.exe
 browser=$build/bench/browser_window.exe
+floor=$build/bench/backdrop_window.exe
 
 source "$repo/scripts/wine-env.sh"
 LUMVANE_PRIVATE_DISPLAY=1 source "$repo/scripts/xvfb.sh" >/dev/null
@@ -47,38 +51,47 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 if [ "$mode" = breakdown ]; then
   marks=$build/startup-marks.txt
   rm -f "$marks"
-  echo "== start-up breakdown: median ms since process creation, $runs runs (first occurrence of each mark)"
+  echo "== start-up breakdown: median ms since process creation and the working set then (MiB), $runs runs"
+  echo "   (first occurrence of each mark; the last line is the peak working set at exit)"
+  [ "${2:-}" = memory ] && export LUMVANE_STARTUP_MARKS_MEMORY=1
   (cd "$build" && LUMVANE_STARTUP_MARKS_FILE="$(winepath -w "$marks")" \
      wine bench/startup_probe.exe "$runs" "$(winepath -w "$launcher")+backdrop" 2>/dev/null | tr -d '\r')
   tail -n "$runs" "$marks" | awk '
+    function median(list,    n, v, i, j, t) {
+      n = split(substr(list, 2), v, " ")
+      for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+      return v[int((n + 1) / 2)]
+    }
     { delete seen
       for (i = 1; i <= NF; ++i) {
-        split($i, pair, "=")
+        split($i, pair, "="); split(pair[2], value, "/")
         if (pair[1] in seen) continue
         seen[pair[1]] = 1
         if (!(pair[1] in order)) { order[pair[1]] = ++names; name[names] = pair[1] }
-        values[pair[1]] = values[pair[1]] " " pair[2]
+        ms[pair[1]] = ms[pair[1]] " " value[1]; kib[pair[1]] = kib[pair[1]] " " value[2]; runs[pair[1]]++
       } }
     END {
       for (k = 1; k <= names; ++k) {
-        n = split(substr(values[name[k]], 2), v, " ")
-        for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
-        printf "%10.1f  %s (%d runs)\n", v[int((n + 1) / 2)], name[k], n
-      } }' | sort -n
+        n = name[k]; t = median(ms[n])
+        printf "%10.1f %8.1f  %s (%d runs)\n", (n == "peak_working_set" ? 1e9 : t), median(kib[n]) / 1024, n, runs[n]
+      } }' | sort -n | sed 's/^ *1000000000.0/       exit/'
   exit 0
 fi
 
 echo "== start-up: process start to visible window (launcher: login window and backdrop), $runs runs each, ms"
 startup=$(cd "$build/bench" && wine startup_probe.exe "$runs" "$(winepath -w "$bare")" "$(winepath -w "$browser")" \
-          "$(winepath -w "$launcher")+backdrop" 2>/dev/null | tr -d '\r')
+          "$(winepath -w "$floor")+backdrop" "$(winepath -w "$launcher")+backdrop" 2>/dev/null | tr -d '\r')
 read -r _ bare_ms bare_min bare_max <<<"$(grep '^bare_window' <<<"$startup")"
 read -r _ browser_ms browser_min browser_max <<<"$(grep '^browser_window' <<<"$startup")"
+read -r _ floor_ms floor_min floor_max <<<"$(grep '^backdrop_window' <<<"$startup")"
 read -r _ launcher_ms launcher_min launcher_max <<<"$(grep '^Lumvane' <<<"$startup")"
 printf '%-32s %10s %10s %10s\n' "program" "median" "min" "max"
 printf '%-32s %10s %10s %10s\n' "bare window" "$bare_ms" "$bare_min" "$bare_max" \
   "window with WebBrowser" "$browser_ms" "$browser_min" "$browser_max" \
+  "  + layered PNG 130 (the floor)" "$floor_ms" "$floor_min" "$floor_max" \
   "Lumvane.exe (window + backdrop)" "$launcher_ms" "$launcher_min" "$launcher_max"
 echo "launcher / bare window: $(ratio "$launcher_ms" "$bare_ms")   launcher / browser window: $(ratio "$launcher_ms" "$browser_ms")"
+echo "floor / browser window: $(ratio "$floor_ms" "$browser_ms")   launcher / floor: $(ratio "$launcher_ms" "$floor_ms")"
 
 echo
 echo "== size of Lumvane.exe, bytes"
@@ -116,8 +129,10 @@ peak() { # program, title of its window
 }
 bare_kb=$(peak "$bare" "bare window")
 browser_kb=$(peak "$browser" "browser window")
+floor_kb=$(peak "$floor" "browser window")
 launcher_kb=$(peak "$launcher" "Quarnis-->Brevik")
-printf '%-32s %10s\n' "bare window" "$bare_kb" "window with WebBrowser" "$browser_kb" "Lumvane.exe" "$launcher_kb"
+printf '%-32s %10s\n' "bare window" "$bare_kb" "window with WebBrowser" "$browser_kb" \
+  "  + layered PNG 130 (the floor)" "$floor_kb" "Lumvane.exe" "$launcher_kb"
 echo "launcher / browser window: $(ratio "$launcher_kb" "$browser_kb")   launcher - browser window: $((launcher_kb - browser_kb)) KiB"
 
 echo

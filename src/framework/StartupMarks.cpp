@@ -1,6 +1,7 @@
 #include "framework/StartupMarks.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,7 @@ struct Mark {
     const char* name;
     int id;
     LONGLONG ticks;
+    SIZE_T workingSet;
 };
 
 constexpr int kMaxMarks = 128;
@@ -21,6 +23,15 @@ std::array<Mark, kMaxMarks> g_marks;
 std::atomic<int> g_count{0};
 LONGLONG g_creationTicks = 0;
 LONGLONG g_frequency = 1;
+bool g_withMemory = false; // asking for the working set at each mark costs time
+
+PROCESS_MEMORY_COUNTERS MemoryCounters() noexcept
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters));
+    return counters;
+}
 
 // The performance counter's value at the process's creation, from the creation time's distance to now.
 LONGLONG CreationTicks() noexcept
@@ -49,12 +60,13 @@ void WriteMarks() noexcept
     for (int i = 0; i < count; ++i) {
         const Mark& mark = g_marks[i];
         const double ms = 1000.0 * static_cast<double>(mark.ticks - g_creationTicks) / g_frequency;
+        const unsigned kib = static_cast<unsigned>(mark.workingSet / 1024);
         if (mark.id >= 0)
-            std::fprintf(file, "%s%s_%d=%.2f", i ? " " : "", mark.name, mark.id, ms);
+            std::fprintf(file, "%s%s_%d=%.2f/%u", i ? " " : "", mark.name, mark.id, ms, kib);
         else
-            std::fprintf(file, "%s%s=%.2f", i ? " " : "", mark.name, ms);
+            std::fprintf(file, "%s%s=%.2f/%u", i ? " " : "", mark.name, ms, kib);
     }
-    std::fputc('\n', file);
+    std::fprintf(file, " peak_working_set=0/%u\n", static_cast<unsigned>(MemoryCounters().PeakWorkingSetSize / 1024));
     std::fclose(file);
 }
 
@@ -64,6 +76,7 @@ struct FirstMark {
     FirstMark() noexcept
     {
         g_creationTicks = CreationTicks();
+        g_withMemory = std::getenv("LUMVANE_STARTUP_MARKS_MEMORY") != nullptr;
         StartupMark("runtime_started");
         std::atexit(&WriteMarks);
     }
@@ -76,7 +89,8 @@ void StartupMark(const char* name, int id) noexcept
 {
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
+    const SIZE_T workingSet = g_withMemory ? MemoryCounters().WorkingSetSize : 0;
     const int slot = g_count.fetch_add(1);
     if (slot < kMaxMarks)
-        g_marks[slot] = {name, id, now.QuadPart};
+        g_marks[slot] = {name, id, now.QuadPart, workingSet};
 }
