@@ -1,7 +1,7 @@
 #pragma once
 // The skins of the launcher's start-up, in the order its windows load them: what the first frame
-// shows (the close spot's three images and the backdrop, while the launcher decodes the chosen
-// artwork itself), then the game-mode caption bar with its buttons and the edge bars.
+// shows (the close spot's three images and the backdrop; the chosen artwork is added to them once
+// drawn), then the game-mode caption bar with its buttons and the edge bars.
 #include <windows.h>
 
 #include <array>

@@ -61,3 +61,29 @@ std::vector<AlphaRun> AlphaRuns(const PixelView& image)
     }
     return runs;
 }
+
+std::vector<AlphaRun> LoginShapeRuns(int width, int height, const PixelView& closeSpot, int originX, int originY,
+                                     const Box& page)
+{
+    std::vector<AlphaRun> runs;
+    if (width <= 0 || height <= 0)
+        return runs;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
+    const PixelView line{row.data(), width, 1, width * 4, 32};
+    for (int y = 0; y < height; ++y) {
+        std::fill(row.begin(), row.end(), std::uint8_t{0});
+        const long long spotRow = static_cast<long long>(y) - originY;
+        PixelView spotLine;
+        if (!closeSpot.Empty() && spotRow >= 0 && spotRow < closeSpot.height) {
+            spotLine = {closeSpot.At(0, static_cast<int>(spotRow)), closeSpot.width, 1, closeSpot.pitch,
+                        closeSpot.bitsPerPixel};
+        }
+        const Box pageLine = page.top <= y && y < page.bottom ? Box{page.left, 0, page.right, 1} : Box{};
+        PaintLoginShape(line, spotLine, originX, 0, pageLine);
+        for (AlphaRun run : AlphaRuns(line)) {
+            run.y = y;
+            runs.push_back(run);
+        }
+    }
+    return runs;
+}

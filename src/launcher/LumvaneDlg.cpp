@@ -63,16 +63,16 @@ BOOL CLumvaneDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     STARTUP_MARK("dialog_created");
-    // The first draw since the constructor seeded the generator. This thread decodes the artwork
-    // while the preload decodes the frame and the close spot.
-    SkinImage artwork;
-    LoadSkinImage(&artwork, kArtwork[std::rand() % kArtwork.size()]);
+    // The first draw since the constructor seeded the generator. The preload decodes the artwork
+    // after the frame and the close spot, while this thread makes the page host.
+    const WORD artworkId = kArtwork[std::rand() % kArtwork.size()];
+    skins_.AddToFirstFrame(artworkId);
     ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
 
     gameMode_ = 0;
     ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    // The browser is created while the preload decodes the skins. (Made after the window shows,
+    // The browser is made while the preload decodes the skins. (Made after the window shows,
     // it would end the first drag of the frame under Wine after one step.)
     CreatePageHost();
 
@@ -83,8 +83,10 @@ BOOL CLumvaneDlg::OnInitDialog()
                       kCloseSpotTop + closeSpotImages_[0].Height()};
     closeSpotHover_ = 0;
 
-    LoadSkinImage(&backdropImage_, IDB_BACKDROP);
-    ::MoveWindow(hwnd(), 0, 0, backdropImage_.Width(), backdropImage_.Height(), TRUE);
+    SkinImage backdrop;
+    LoadSkinImage(&backdrop, IDB_BACKDROP);
+    loginSize_ = {backdrop.Width(), backdrop.Height()};
+    ::MoveWindow(hwnd(), 0, 0, loginSize_.cx, loginSize_.cy, TRUE);
 
     RECT window, client;
     ::GetWindowRect(hwnd(), &window);
@@ -92,15 +94,12 @@ BOOL CLumvaneDlg::OnInitDialog()
     horizontalFrameOffset_ = ((window.right - window.left) - (client.right - client.left)) / 2;
     verticalFrameOffset_ = (window.bottom - window.top) - (client.bottom - client.top) - horizontalFrameOffset_;
 
-    ComposeBackdrop(artwork);
-    artwork.Destroy(); // blended into the backdrop: freed before the shape canvas and the layered window
+    // The shape first: it does not depend on the artwork, which the preload may still be decoding.
     ApplyLoginShape();
     STARTUP_MARK("login_shape");
-
     CenterWindow(hwnd());
     STARTUP_MARK("centred");
-
-    backdrop_.Create(IDD_BACKDROP, hwnd());
+    ShowBackdrop(backdrop, artworkId);
 
     ::SetWindowTextA(hwnd(), kLauncherTitle);
     // The process runs elevated: a taskbar of the user's own must still reach it.
@@ -146,30 +145,37 @@ void CLumvaneDlg::FinishStart() noexcept
     STARTUP_MARK("bars");
 }
 
-// One of the three artwork pictures, chosen once per run, blended over the frame.
-void CLumvaneDlg::ComposeBackdrop(SkinImage& artwork) noexcept
+// The backdrop window shows the frame with one of the three artwork pictures, chosen once per run,
+// blended over it. The layered window keeps its own copy: both pictures go once it has shown.
+void CLumvaneDlg::ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept
 {
-    if (HDC dc = backdropImage_.GetDC()) {
-        artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
-        backdropImage_.ReleaseDC();
+    {
+        SkinImage artwork;
+        LoadSkinImage(&artwork, artworkId);
+        if (HDC dc = backdrop.GetDC()) {
+            artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
+            backdrop.ReleaseDC();
+        }
     }
-    backdrop_.SetImage(&backdropImage_);
+    STARTUP_MARK("composed");
+    backdrop_.SetImage(&backdrop);
+    backdrop_.Create(IDD_BACKDROP, hwnd());
+    backdrop_.SetImage(nullptr);
 }
 
 // Cuts the window down to the page rectangle and the close spot's disc. The window stands at the
 // screen origin, so the runs are window coordinates.
 void CLumvaneDlg::ApplyLoginShape()
 {
-    SkinImage canvas;
-    if (!canvas.Create(backdropImage_.Width(), backdropImage_.Height(), 32, 0))
+    if (loginSize_.cx <= 0 || loginSize_.cy <= 0)
         return;
-    PaintLoginShape(canvas.Pixels(), closeSpotImages_[0].Pixels(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
-
     RECT window;
     ::GetWindowRect(hwnd(), &window);
     const int left = window.left + horizontalFrameOffset_;
     const int top = window.top + verticalFrameOffset_;
-    UniqueRegion shape = RegionFromRuns(AlphaRuns(canvas.Pixels()), left, top);
+    UniqueRegion shape = RegionFromRuns(LoginShapeRuns(loginSize_.cx, loginSize_.cy, closeSpotImages_[0].Pixels(),
+                                                       kCloseSpotLeft, kCloseSpotTop, kLoginPageRect),
+                                        left, top);
     if (::SetWindowRgn(hwnd(), shape.get(), TRUE))
         shape.release();
 }
@@ -198,7 +204,7 @@ void CLumvaneDlg::ReturnToLoginMode()
     if (::IsZoomed(hwnd()))
         ::ShowWindow(hwnd(), SW_RESTORE);
     ::ShowWindow(hwnd(), SW_HIDE);
-    ::MoveWindow(hwnd(), 0, 0, backdropImage_.Width(), backdropImage_.Height(), TRUE);
+    ::MoveWindow(hwnd(), 0, 0, loginSize_.cx, loginSize_.cy, TRUE);
     gameMode_ = 0;
     ::ShowWindow(backdrop_.hwnd(), SW_SHOWNORMAL);
     for (HWND bar : {captionBar_.hwnd(), leftBar_.hwnd(), rightBar_.hwnd(), bottomBar_.hwnd()})

@@ -61,7 +61,7 @@ private:
 
     void FinishStart() noexcept;
     void CreatePageHost() noexcept;
-    void ComposeBackdrop(SkinImage& artwork) noexcept;
+    void ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept;
     void ApplyLoginShape();
     NOTIFYICONDATAA TrayIconRecord() const noexcept;
     void AddTrayIcon() noexcept;
@@ -87,7 +87,7 @@ private:
     HICON icon_;
     CLayEredDlg backdrop_;
     CClentDlalog pageHost_;
-    SkinImage backdropImage_;
+    SIZE loginSize_{}; // the backdrop image's, which the layered window holds once it shows
     std::array<SkinImage, 3> closeSpotImages_;
     BYTE closeSpotHover_ = 0;
     RECT closeSpotRect_{};

@@ -42,6 +42,18 @@ void SkinPreload::Start(std::span<const WORD> firstFrame, std::span<const WORD> 
     g_active = this;
 }
 
+void SkinPreload::AddToFirstFrame(WORD id) noexcept
+{
+    if (!worker_.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> locked(lock_);
+        const auto firstLater = std::find_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.later; });
+        entries_.emplace(firstLater, id, false);
+    }
+    work_.notify_all();
+}
+
 void SkinPreload::Continue() noexcept
 {
     {

@@ -25,6 +25,8 @@ public:
     // frame for the processor. One preload at a time is consulted by LoadSkinImage: the last one
     // started.
     void Start(std::span<const WORD> firstFrame, std::span<const WORD> later) noexcept;
+    // One more image for the first frame, decoded after those already given.
+    void AddToFirstFrame(WORD id) noexcept;
     // Lets the worker go on to the later images; taking one of them does too.
     void Continue() noexcept;
 

@@ -139,6 +139,28 @@ TEST(PaintLoginShape, LoginCanvasIsThePageAndTheDisc)
     EXPECT_EQ(runs.size(), 349u + 24u);
 }
 
+// Canvases, close-spot places and page rectangles from the shipped layout to the extremes.
+struct PaintCase {
+    const char* what;
+    int width, height;
+    int originX, originY;
+    Box page;
+};
+const PaintCase kPaintCases[] = {
+    {"canvas smaller than the page rectangle", 400, 200, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
+    {"close spot across the right and bottom edges", 860, 170, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
+    {"close spot past the right edge", 847, 591, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
+    {"close spot below the canvas", 888, 157, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
+    {"negative origin", 40, 30, -10, -5, {}},
+    {"close spot wholly left of the canvas", 40, 30, -24, 3, {}},
+    {"page rectangle from negative corners", 50, 40, 30, 30, {-20, -10, 10, 25}},
+    {"inverted page rectangle", 50, 40, 0, 0, {30, 30, 10, 10}},
+    {"extreme origins", 50, 40, INT_MIN, INT_MAX, {}},
+    {"extreme origins reversed", 50, 40, INT_MAX, INT_MIN, {}},
+    {"extreme page rectangle", 50, 40, INT_MIN + 1, INT_MIN + 1, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}},
+    {"one pixel canvas", 1, 1, 0, 0, {}},
+};
+
 // Every pixel of the canvas, checked against where the close spot and the page rectangle land.
 void ExpectPainted(const Image& canvas, const Image& spot, int originX, int originY, const Box& page,
                    std::uint32_t untouched)
@@ -159,34 +181,32 @@ void ExpectPainted(const Image& canvas, const Image& spot, int originX, int orig
 
 TEST(PaintLoginShape, WritesOnlyInsideTheCanvas)
 {
-    struct Case {
-        const char* what;
-        int width, height;
-        int originX, originY;
-        Box page;
-    };
-    const Case cases[] = {
-        {"canvas smaller than the page rectangle", 400, 200, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
-        {"close spot across the right and bottom edges", 860, 170, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
-        {"close spot past the right edge", 847, 591, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
-        {"close spot below the canvas", 888, 157, kCloseSpotLeft, kCloseSpotTop, kLoginPageRect},
-        {"negative origin", 40, 30, -10, -5, {}},
-        {"close spot wholly left of the canvas", 40, 30, -24, 3, {}},
-        {"page rectangle from negative corners", 50, 40, 30, 30, {-20, -10, 10, 25}},
-        {"inverted page rectangle", 50, 40, 0, 0, {30, 30, 10, 10}},
-        {"extreme origins", 50, 40, INT_MIN, INT_MAX, {}},
-        {"extreme origins reversed", 50, 40, INT_MAX, INT_MIN, {}},
-        {"extreme page rectangle", 50, 40, INT_MIN + 1, INT_MIN + 1, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}},
-        {"one pixel canvas", 1, 1, 0, 0, {}},
-    };
     const Image spot = DiscSpot(24);
-    for (const Case& c : cases) {
+    for (const PaintCase& c : kPaintCases) {
         SCOPED_TRACE(c.what);
         constexpr std::uint8_t kUntouched = 0x5A;
         Image canvas(c.width, c.height, kUntouched);
         PaintLoginShape(canvas.View(), spot.View(), c.originX, c.originY, c.page);
         ExpectPainted(canvas, spot, c.originX, c.originY, c.page, 0x5A5A5A5A);
     }
+}
+
+TEST(LoginShapeRuns, SameAsTheRunsOfTheWholePaintedCanvas)
+{
+    const Image spot = DiscSpot(24);
+    Image shipped(888, 591);
+    PaintLoginShape(shipped.View(), spot.View(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
+    EXPECT_EQ(LoginShapeRuns(888, 591, spot.View(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect),
+              AlphaRuns(shipped.View()));
+    for (const PaintCase& c : kPaintCases) {
+        SCOPED_TRACE(c.what);
+        Image canvas(c.width, c.height);
+        PaintLoginShape(canvas.View(), spot.View(), c.originX, c.originY, c.page);
+        EXPECT_EQ(LoginShapeRuns(c.width, c.height, spot.View(), c.originX, c.originY, c.page),
+                  AlphaRuns(canvas.View()));
+    }
+    EXPECT_TRUE(LoginShapeRuns(0, 10, spot.View(), 0, 0, {0, 0, 5, 5}).empty());
+    EXPECT_EQ(LoginShapeRuns(6, 2, PixelView{}, 0, 0, {1, 1, 3, 9}), (std::vector<AlphaRun>{{1, 1, 3}}));
 }
 
 TEST(PaintLoginShape, EmptyOrNarrowSourcesAreLeftOut)
