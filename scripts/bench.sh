@@ -51,12 +51,12 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 if [ "$mode" = breakdown ]; then
   marks=$build/startup-marks.txt
   rm -f "$marks"
-  echo "== start-up breakdown: median ms since process creation and the working set then (MiB), $runs runs"
-  echo "   (first occurrence of each mark; the last line is the peak working set at exit)"
+  echo "== start-up breakdown: median ms since process creation, $runs runs (first occurrence of each mark)"
+  [ "${2:-}" = memory ] && echo "   then the working set and its peak so far, MiB; the last line is the peak at exit"
   [ "${2:-}" = memory ] && export LUMVANE_STARTUP_MARKS_MEMORY=1
   (cd "$build" && LUMVANE_STARTUP_MARKS_FILE="$(winepath -w "$marks")" \
      wine bench/startup_probe.exe "$runs" "$(winepath -w "$launcher")+backdrop" 2>/dev/null | tr -d '\r')
-  tail -n "$runs" "$marks" | awk '
+  tail -n "$runs" "$marks" | awk -v memory="${LUMVANE_STARTUP_MARKS_MEMORY:-}" '
     function median(list,    n, v, i, j, t) {
       n = split(substr(list, 2), v, " ")
       for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
@@ -68,12 +68,14 @@ if [ "$mode" = breakdown ]; then
         if (pair[1] in seen) continue
         seen[pair[1]] = 1
         if (!(pair[1] in order)) { order[pair[1]] = ++names; name[names] = pair[1] }
-        ms[pair[1]] = ms[pair[1]] " " value[1]; kib[pair[1]] = kib[pair[1]] " " value[2]; runs[pair[1]]++
+        ms[pair[1]] = ms[pair[1]] " " value[1]; kib[pair[1]] = kib[pair[1]] " " value[2]
+        peak[pair[1]] = peak[pair[1]] " " value[3]; runs[pair[1]]++
       } }
     END {
       for (k = 1; k <= names; ++k) {
         n = name[k]; t = median(ms[n])
-        printf "%10.1f %8.1f  %s (%d runs)\n", (n == "peak_working_set" ? 1e9 : t), median(kib[n]) / 1024, n, runs[n]
+        if (memory) printf "%10.1f %8.1f %8.1f  %s (%d runs)\n", (n == "peak_working_set" ? 1e9 : t), median(kib[n]) / 1024, median(peak[n]) / 1024, n, runs[n]
+        else if (n != "peak_working_set") printf "%10.1f  %s (%d runs)\n", t, n, runs[n]
       } }' | sort -n | sed 's/^ *1000000000.0/       exit/'
   exit 0
 fi

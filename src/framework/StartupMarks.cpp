@@ -16,6 +16,7 @@ struct Mark {
     int id;
     LONGLONG ticks;
     SIZE_T workingSet;
+    SIZE_T peakWorkingSet;
 };
 
 constexpr int kMaxMarks = 128;
@@ -61,12 +62,14 @@ void WriteMarks() noexcept
         const Mark& mark = g_marks[i];
         const double ms = 1000.0 * static_cast<double>(mark.ticks - g_creationTicks) / g_frequency;
         const unsigned kib = static_cast<unsigned>(mark.workingSet / 1024);
+        const unsigned peakKib = static_cast<unsigned>(mark.peakWorkingSet / 1024);
         if (mark.id >= 0)
-            std::fprintf(file, "%s%s_%d=%.2f/%u", i ? " " : "", mark.name, mark.id, ms, kib);
+            std::fprintf(file, "%s%s_%d=%.2f/%u/%u", i ? " " : "", mark.name, mark.id, ms, kib, peakKib);
         else
-            std::fprintf(file, "%s%s=%.2f/%u", i ? " " : "", mark.name, ms, kib);
+            std::fprintf(file, "%s%s=%.2f/%u/%u", i ? " " : "", mark.name, ms, kib, peakKib);
     }
-    std::fprintf(file, " peak_working_set=0/%u\n", static_cast<unsigned>(MemoryCounters().PeakWorkingSetSize / 1024));
+    const unsigned peakKib = static_cast<unsigned>(MemoryCounters().PeakWorkingSetSize / 1024);
+    std::fprintf(file, " peak_working_set=0/%u/%u\n", peakKib, peakKib);
     std::fclose(file);
 }
 
@@ -89,8 +92,8 @@ void StartupMark(const char* name, int id) noexcept
 {
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
-    const SIZE_T workingSet = g_withMemory ? MemoryCounters().WorkingSetSize : 0;
+    const PROCESS_MEMORY_COUNTERS memory = g_withMemory ? MemoryCounters() : PROCESS_MEMORY_COUNTERS{};
     const int slot = g_count.fetch_add(1);
     if (slot < kMaxMarks)
-        g_marks[slot] = {name, id, now.QuadPart, workingSet};
+        g_marks[slot] = {name, id, now.QuadPart, memory.WorkingSetSize, memory.PeakWorkingSetSize};
 }
