@@ -54,14 +54,13 @@ struct ShapeSize {
     DWORD rectangles;
 };
 
-// The login shape as the launcher builds it: the canvas, the close spot and the page rectangle
-// painted on it, its alpha runs made into one region (which keeps them as fewer, taller rectangles).
+// The login shape as the launcher builds it: the close spot and the page rectangle painted on a
+// canvas of the backdrop's size a row at a time, its alpha runs made into one region (which keeps
+// them as fewer, taller rectangles).
 ShapeSize BuildLoginShape(const SkinImage& backdrop, const SkinImage& closeSpot)
 {
-    SkinImage canvas;
-    canvas.Create(backdrop.Width(), backdrop.Height(), 32, 0);
-    PaintLoginShape(canvas.Pixels(), closeSpot.Pixels(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
-    const std::vector<AlphaRun> runs = AlphaRuns(canvas.Pixels());
+    const std::vector<AlphaRun> runs = LoginShapeRuns(backdrop.Width(), backdrop.Height(), closeSpot.Pixels(),
+                                                      kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
     UniqueRegion shape = RegionFromRuns(runs, 0, 0);
     std::vector<char> data(::GetRegionData(shape.get(), 0, nullptr));
     ::GetRegionData(shape.get(), static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
