@@ -43,6 +43,24 @@ TEST(SkinPreload, HandsOutWhatDecodingGives)
     }
 }
 
+// The launcher draws its artwork once its window exists, after the preload has started.
+TEST(SkinPreload, AnImageAddedAfterTheStartIsPreloaded)
+{
+    const std::array<WORD, 1> firstFrame{IDB_CLOSE_SPOT};
+    const std::array<WORD, 1> later{IDB_SIDE_TILE};
+    SkinPreload preload;
+    preload.Start(firstFrame, later);
+    preload.AddToFirstFrame(IDB_ARTWORK_3);
+    SkinImage preloaded, decoded;
+    ASSERT_EQ(SkinPreload::TakeActive(IDB_ARTWORK_3, preloaded), true);
+    ASSERT_TRUE(DecodeSkinResource(decoded, IDB_ARTWORK_3));
+    EXPECT_TRUE(SameImage(preloaded, decoded));
+
+    SkinPreload notStarted;
+    notStarted.AddToFirstFrame(IDB_ARTWORK_1);
+    EXPECT_EQ(SkinPreload::TakeActive(IDB_ARTWORK_1, preloaded), std::nullopt) << "only a started preload takes it";
+}
+
 TEST(SkinPreload, EachImageIsHandedOutOnce)
 {
     const std::array<WORD, 2> twice{IDB_SIDE_TILE, IDB_SIDE_TILE};
