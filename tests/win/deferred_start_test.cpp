@@ -7,29 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <utility>
-
-#include "framework/App.h"
-#include "launcher/LumvaneDlg.h"
 #include "launcher/TrayIcon.h"
+#include "launcher_fixture.h"
 #include "render.h"
-#include "resource.h"
 #include "support.h"
 
 namespace {
 
 constexpr Rgb kUntouched = 0x00FF00FF;
-bool g_launcherAlive = false;
-
-void FailOnQuit()
-{
-    if (g_launcherAlive) {
-        std::fputs("the launcher ended the test process\n", stderr);
-        std::_Exit(3);
-    }
-}
 
 bool HasTrayIcon(HWND window)
 {
@@ -55,24 +40,7 @@ double PaintedShare(HWND bar)
 // The launcher created as the program creates it, with no message handled yet.
 class DeferredStart : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        static const bool guarded = std::atexit(&FailOnQuit) == 0;
-        (void)guarded;
-        g_launcherAlive = true;
-        previous_ = std::exchange(App::Current()->mainWindow, &launcher_);
-        ASSERT_TRUE(launcher_.Create(IDD_LUMVANE_DIALOG, nullptr));
-    }
-    void TearDown() override
-    {
-        NOTIFYICONDATAA icon{};
-        icon.cbSize = sizeof(icon);
-        icon.hWnd = launcher_.hwnd();
-        icon.uID = kTrayIconId;
-        ::Shell_NotifyIconA(NIM_DELETE, &icon);
-        App::Current()->mainWindow = previous_;
-        g_launcherAlive = false;
-    }
+    void SetUp() override { ASSERT_TRUE(fixture_.Created()); }
 
     HWND Bars(std::size_t k) const
     {
@@ -81,8 +49,8 @@ protected:
         return bars[k];
     }
 
-    CLumvaneDlg launcher_;
-    Window* previous_ = nullptr;
+    LauncherFixture fixture_{LauncherFixture::kNoMessageHandled};
+    CLumvaneDlg& launcher_ = *fixture_;
 };
 
 TEST_F(DeferredStart, TrayIconAndBarsFollowTheShownLoginWindow)

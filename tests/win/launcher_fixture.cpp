@@ -45,7 +45,8 @@ LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
         createError_ = ::GetLastError();
     if (created_ && mode == kGameMode)
         window_.EnterGameMode();
-    PumpMessages(100);
+    if (mode != kNoMessageHandled)
+        PumpMessages(100);
 }
 
 LauncherFixture::~LauncherFixture()

@@ -16,10 +16,11 @@ class Window;
 
 class LauncherFixture {
 public:
-    enum StartMode { kLoginMode, kGameMode };
+    enum StartMode { kLoginMode, kGameMode, kNoMessageHandled };
 
-    // In game mode the launcher enters it right after its creation. seed, when given, replaces the
-    // one the launcher draws from the clock (it picks the artwork).
+    // In game mode the launcher enters it right after its creation. The first two let the launcher
+    // handle its messages for a moment; kNoMessageHandled leaves it as its creation left it.
+    // seed, when given, replaces the one the launcher draws from the clock (it picks the artwork).
     explicit LauncherFixture(StartMode mode = kLoginMode, std::optional<unsigned> seed = std::nullopt);
     ~LauncherFixture();
     LauncherFixture(const LauncherFixture&) = delete;
