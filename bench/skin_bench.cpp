@@ -110,15 +110,15 @@ int main()
     UniqueBitmap pixels(::CreateCompatibleBitmap(screen.get(), kWideBar, kCaptionBarHeight));
     SelectedObject selected(canvas.get(), pixels.get());
     const double barPaint = MedianMicroseconds(kRuns, [&] {
-        ::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.get()), 0);
+        ::SendMessageW(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.get()), 0);
     });
     std::printf("caption bar paint, %d wide   %10.1f us\n", kWideBar, barPaint);
 
     auto pump = [] {
         MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
+            ::DispatchMessageW(&message);
         }
     };
     auto cycle = [&] {
@@ -129,7 +129,7 @@ int main()
     };
     auto paintGame = [&] {
         Redraw(launcher.hwnd());
-        ::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.get()), 0);
+        ::SendMessageW(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.get()), 0);
     };
     cycle();
     std::printf("enter game mode and return     %10.1f us\n", MedianMicroseconds(kRuns, cycle));

@@ -32,7 +32,6 @@ if [ ! -f "$LUMVANE_WINE_DIR/ready" ]; then
   mkdir -p "$LUMVANE_WINE_DIR"
   touch "$made_here"
   mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$LOCPATH"
-  localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" 2>/dev/null || true
   # No Gecko prompt while the prefix is made: the HTML engine is left out of wineboot only.
   WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mshtml=" wineboot --init >/dev/null 2>&1
   wineserver -w
@@ -60,3 +59,7 @@ REG
   if [ -L "$desktop" ] || [ ! -d "$desktop" ]; then rm -f "$desktop"; ln -s "$HOME/Desktop" "$desktop"; fi
   touch "$LUMVANE_WINE_DIR/ready"
 fi
+# The system languages the tests run the launcher in: code pages 936, 950 and 1252.
+for locale in zh_CN zh_TW en_US; do
+  [ -d "$LOCPATH/$locale.UTF-8" ] || localedef -i "$locale" -f UTF-8 "$LOCPATH/$locale.UTF-8" 2>/dev/null || true
+done

@@ -1,5 +1,7 @@
 # Private Wine environment of the project; source it. LUMVANE_WINE_DIR picks the state folder
-# (default build/wine): prefix, HOME with a real Desktop folder, XDG folders and the zh_CN locale.
+# (default build/wine): prefix, HOME with a real Desktop folder, XDG folders and the locales. Wine
+# takes a process's ANSI code page from its locale: zh_CN (936) unless LUMVANE_LOCALE names
+# another of the prefix's locales (zh_TW.UTF-8 for 950, en_US.UTF-8 for 1252).
 lumvane_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${LUMVANE_WINE_DIR:=$lumvane_repo/build/wine}"
 export LUMVANE_WINE_DIR
@@ -11,5 +13,5 @@ export XDG_DATA_HOME="$HOME/.local/share"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
 export LOCPATH="$LUMVANE_WINE_DIR/locale"
-[ -d "$LOCPATH/zh_CN.UTF-8" ] && { export LC_ALL=zh_CN.UTF-8; } 2>/dev/null
+[ -d "$LOCPATH/zh_CN.UTF-8" ] && { export LC_ALL=${LUMVANE_LOCALE:-zh_CN.UTF-8}; } 2>/dev/null
 unset LANGUAGE

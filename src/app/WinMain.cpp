@@ -1,7 +1,7 @@
 #include "framework/App.h"
 
 // The program's entry point: the application object was constructed statically.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     App* app = App::Current();
     if (!app)

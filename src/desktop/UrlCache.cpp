@@ -8,12 +8,12 @@
 
 namespace {
 
-// The platform's URL cache, reached through WinINet's narrow-text calls.
+// The platform's URL cache, reached through WinINet.
 class WinInetUrlCache final : public UrlCacheApi {
 public:
     void* NewEntryBlock(std::uint32_t size) noexcept override
     {
-        auto* entry = static_cast<INTERNET_CACHE_ENTRY_INFOA*>(std::malloc(size));
+        auto* entry = static_cast<INTERNET_CACHE_ENTRY_INFOW*>(std::malloc(size));
         if (entry)
             entry->dwStructSize = size;
         return entry;
@@ -24,7 +24,7 @@ public:
     FindHandle FindFirst(void* block, std::uint32_t& size) noexcept override
     {
         DWORD inOut = size;
-        HANDLE find = ::FindFirstUrlCacheEntryA(nullptr, Entry(block), &inOut);
+        HANDLE find = ::FindFirstUrlCacheEntryW(nullptr, Entry(block), &inOut);
         size = inOut;
         return find;
     }
@@ -32,7 +32,7 @@ public:
     bool FindNext(FindHandle find, void* block, std::uint32_t& size) noexcept override
     {
         DWORD inOut = size;
-        const BOOL found = ::FindNextUrlCacheEntryA(find, Entry(block), &inOut);
+        const BOOL found = ::FindNextUrlCacheEntryW(find, Entry(block), &inOut);
         size = inOut;
         return found;
     }
@@ -43,16 +43,16 @@ public:
 
     std::uint32_t EntryType(const void* block) noexcept override { return Entry(block)->CacheEntryType; }
 
-    void DeleteEntry(const void* block) noexcept override { ::DeleteUrlCacheEntryA(Entry(block)->lpszSourceUrlName); }
+    void DeleteEntry(const void* block) noexcept override { ::DeleteUrlCacheEntryW(Entry(block)->lpszSourceUrlName); }
 
 private:
-    static INTERNET_CACHE_ENTRY_INFOA* Entry(void* block) noexcept
+    static INTERNET_CACHE_ENTRY_INFOW* Entry(void* block) noexcept
     {
-        return static_cast<INTERNET_CACHE_ENTRY_INFOA*>(block);
+        return static_cast<INTERNET_CACHE_ENTRY_INFOW*>(block);
     }
-    static const INTERNET_CACHE_ENTRY_INFOA* Entry(const void* block) noexcept
+    static const INTERNET_CACHE_ENTRY_INFOW* Entry(const void* block) noexcept
     {
-        return static_cast<const INTERNET_CACHE_ENTRY_INFOA*>(block);
+        return static_cast<const INTERNET_CACHE_ENTRY_INFOW*>(block);
     }
 };
 

@@ -7,11 +7,11 @@ App* App::current_ = nullptr;
 App::App() noexcept
 {
     current_ = this;
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string file = path;
-    file.erase(0, file.find_last_of("\\/") + 1);
-    name_ = file.substr(0, file.find_last_of('.'));
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring file = path;
+    file.erase(0, file.find_last_of(L"\\/") + 1);
+    name_ = file.substr(0, file.find_last_of(L'.'));
 }
 
 App::~App()
@@ -38,8 +38,8 @@ HWND MainWindowHandle() noexcept
     return window ? window->hwnd() : nullptr;
 }
 
-int AppMessageBox(const char* text, UINT type) noexcept
+int AppMessageBox(const wchar_t* text, UINT type) noexcept
 {
-    const char* caption = App::Current() ? App::Current()->Name().c_str() : "";
-    return ::MessageBoxA(MainWindowHandle(), text, caption, type);
+    const wchar_t* caption = App::Current() ? App::Current()->Name().c_str() : L"";
+    return ::MessageBoxW(MainWindowHandle(), text, caption, type);
 }

@@ -21,7 +21,7 @@ public:
     virtual int ExitInstance() noexcept { return 0; }
 
     // The executable's file name without its extension: the caption of the program's message boxes.
-    const std::string& Name() const noexcept { return name_; }
+    const std::wstring& Name() const noexcept { return name_; }
 
     Window* mainWindow = nullptr;
 
@@ -33,11 +33,11 @@ protected:
 
 private:
     static App* current_;
-    std::string name_;
+    std::wstring name_;
 };
 
 Window* MainWindow() noexcept;
 HWND MainWindowHandle() noexcept;
 
 // A modal message box over the main window, captioned with the application name.
-int AppMessageBox(const char* text, UINT type) noexcept;
+int AppMessageBox(const wchar_t* text, UINT type) noexcept;

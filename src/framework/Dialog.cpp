@@ -6,7 +6,7 @@ bool Dialog::Create(UINT templateId, HWND parent) noexcept
 {
     templateId_ = templateId;
     CreationHook hook(*this);
-    return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent,
+    return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), parent,
                                 &Dialog::DialogProc, 0) != nullptr;
 }
 
@@ -18,7 +18,7 @@ INT_PTR Dialog::DoModal() noexcept
     endModal_ = false;
     MSG message;
     while (!endModal_) {
-        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == -1)
             break;
         if (got == 0) {
@@ -27,7 +27,7 @@ INT_PTR Dialog::DoModal() noexcept
         }
         if (!WalkPreTranslateTree(hwnd(), &message)) {
             ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
+            ::DispatchMessageW(&message);
         }
     }
     modal_ = false;
@@ -49,7 +49,7 @@ bool Dialog::PreTranslateMessage(MSG* message) noexcept
 {
     const bool keyboard = message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST;
     const bool mouse = message->message >= WM_MOUSEFIRST && message->message <= WM_MOUSELAST;
-    return (keyboard || mouse) && ::IsDialogMessageA(hwnd(), message);
+    return (keyboard || mouse) && ::IsDialogMessageW(hwnd(), message);
 }
 
 BOOL Dialog::OnInitDialog()

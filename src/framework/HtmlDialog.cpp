@@ -5,7 +5,6 @@
 #include <ocidl.h>
 
 #include <new>
-#include <string>
 
 #include "framework/Handles.h"
 #include "framework/Trace.h"
@@ -18,29 +17,11 @@ using UniqueBstr = UniqueHandle<BSTR, ::SysFreeString>;
 
 constexpr DWORD kHostFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO;
 
-UniqueBstr WideText(const char* text) noexcept
-{
-    const int length = ::MultiByteToWideChar(CP_THREAD_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0)
-        return UniqueBstr{};
-    UniqueBstr wide(::SysAllocStringLen(nullptr, length - 1));
-    if (wide)
-        ::MultiByteToWideChar(CP_THREAD_ACP, 0, text, -1, wide.get(), length);
-    return wide;
-}
-
-// An event's URL argument: a BSTR, directly or behind a VARIANT reference, in the thread's ANSI code page.
-std::string NarrowUrl(const VARIANT& argument)
+// An event's URL argument: a BSTR, directly or behind a VARIANT reference; empty text when it is neither.
+const wchar_t* UrlArgument(const VARIANT& argument) noexcept
 {
     const VARIANT& value = argument.vt == (VT_VARIANT | VT_BYREF) && argument.pvarVal ? *argument.pvarVal : argument;
-    if (value.vt != VT_BSTR || !value.bstrVal)
-        return {};
-    const int wideLength = static_cast<int>(::SysStringLen(value.bstrVal));
-    const int length = ::WideCharToMultiByte(CP_THREAD_ACP, 0, value.bstrVal, wideLength, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        ::WideCharToMultiByte(CP_THREAD_ACP, 0, value.bstrVal, wideLength, narrow.data(), length, nullptr, nullptr);
-    return narrow;
+    return value.vt == VT_BSTR && value.bstrVal ? value.bstrVal : L"";
 }
 
 IDispatch* BrowserArgument(const VARIANT& argument) noexcept
@@ -247,13 +228,13 @@ STDMETHODIMP HtmlDialog::Site::Invoke(DISPID event, REFIID, LCID, WORD, DISPPARA
     try {
         // Arguments arrive last first: the frame's browser object has the highest index, its URL the next.
         IDispatch* browser = BrowserArgument(parameters->rgvarg[parameters->cArgs - 1]);
-        const std::string url = NarrowUrl(parameters->rgvarg[parameters->cArgs - 2]);
+        const wchar_t* url = UrlArgument(parameters->rgvarg[parameters->cArgs - 2]);
         if (event == DISPID_BEFORENAVIGATE2)
-            host_->OnBeforeNavigate(browser, url.c_str());
+            host_->OnBeforeNavigate(browser, url);
         else if (event == DISPID_NAVIGATECOMPLETE2)
-            host_->OnNavigateComplete(browser, url.c_str());
+            host_->OnNavigateComplete(browser, url);
         else
-            host_->OnDocumentComplete(browser, url.c_str());
+            host_->OnDocumentComplete(browser, url);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {
@@ -282,17 +263,17 @@ HtmlDialog::~HtmlDialog()
     DestroyBrowser();
 }
 
-void HtmlDialog::Navigate(const char* url) noexcept
+void HtmlDialog::Navigate(const wchar_t* url) noexcept
 {
     if (!browser_ || !url)
         return;
-    const UniqueBstr address = WideText(url);
+    const UniqueBstr address(::SysAllocString(url));
     if (!address)
         return;
     VARIANT none;
     ::VariantInit(&none);
     if (const HRESULT result = browser_->Navigate(address.get(), &none, &none, &none, &none); FAILED(result))
-        TraceFailure("navigating the browser", static_cast<DWORD>(result));
+        TraceFailure(L"navigating the browser", static_cast<DWORD>(result));
 }
 
 bool HtmlDialog::PreTranslateMessage(MSG* message) noexcept
@@ -309,7 +290,7 @@ BOOL HtmlDialog::OnInitDialog()
 {
     Dialog::OnInitDialog();
     if (const HRESULT result = CreateBrowser(); FAILED(result)) {
-        TraceFailure("creating the browser control", static_cast<DWORD>(result));
+        TraceFailure(L"creating the browser control", static_cast<DWORD>(result));
         DestroyBrowser();
         ::DestroyWindow(hwnd());
         return FALSE;

@@ -14,7 +14,7 @@ public:
     ~HtmlDialog() override;
 
     // Opens url in the browser: no flags, no target frame, no headers, no post data.
-    void Navigate(const char* url) noexcept;
+    void Navigate(const wchar_t* url) noexcept;
     IWebBrowser2* Browser() const noexcept { return browser_.Get(); }
 
     // Hands keys to the browser first (Tab, Enter, Escape and the page's own accelerators).
@@ -29,11 +29,11 @@ protected:
     void SetExternalDispatch(IDispatch* external) noexcept { external_ = external; }
     virtual bool CanAccessExternal() noexcept { return false; }
 
-    // The browser's navigation events for the top-level page and every frame; url is in the
-    // thread's ANSI code page.
-    virtual void OnBeforeNavigate(IDispatch*, const char*) {}
-    virtual void OnNavigateComplete(IDispatch*, const char*) {}
-    virtual void OnDocumentComplete(IDispatch*, const char*) {}
+    // The browser's navigation events for the top-level page and every frame, with the URL as the
+    // browser gives it.
+    virtual void OnBeforeNavigate(IDispatch*, const wchar_t*) {}
+    virtual void OnNavigateComplete(IDispatch*, const wchar_t*) {}
+    virtual void OnDocumentComplete(IDispatch*, const wchar_t*) {}
 
 private:
     class Site;

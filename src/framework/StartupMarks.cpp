@@ -53,8 +53,8 @@ LONGLONG CreationTicks() noexcept
 
 void WriteMarks() noexcept
 {
-    const char* path = std::getenv("LUMVANE_STARTUP_MARKS_FILE");
-    FILE* file = std::fopen(path ? path : "startup-marks.txt", "a");
+    const wchar_t* path = ::_wgetenv(L"LUMVANE_STARTUP_MARKS_FILE");
+    FILE* file = ::_wfopen(path ? path : L"startup-marks.txt", L"a");
     if (!file)
         return;
     const int count = std::min(g_count.load(), kMaxMarks);

@@ -1,10 +1,11 @@
 #include "framework/Trace.h"
 
-#include <cstdio>
+#include <cwchar>
+#include <iterator>
 
-void TraceFailure(const char* what, DWORD code) noexcept
+void TraceFailure(const wchar_t* what, DWORD code) noexcept
 {
-    char line[256];
-    std::snprintf(line, sizeof(line), "Lumvane: %s failed (0x%08lX)\n", what, static_cast<unsigned long>(code));
-    ::OutputDebugStringA(line);
+    wchar_t line[256];
+    std::swprintf(line, std::size(line), L"Lumvane: %ls failed (0x%08lX)\n", what, static_cast<unsigned long>(code));
+    ::OutputDebugStringW(line);
 }

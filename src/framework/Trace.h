@@ -5,4 +5,4 @@
 #include <windows.h>
 
 // Writes "Lumvane: <what> failed (0x<code>)".
-void TraceFailure(const char* what, DWORD code) noexcept;
+void TraceFailure(const wchar_t* what, DWORD code) noexcept;

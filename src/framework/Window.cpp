@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr char kObjectProperty[] = "Lumvane.Window";
+constexpr wchar_t kObjectProperty[] = L"Lumvane.Window";
 thread_local Window* t_windowBeingCreated = nullptr;
 
 } // namespace
@@ -19,7 +19,7 @@ Window::~Window()
 
 Window* Window::FromHandle(HWND window) noexcept
 {
-    return window ? static_cast<Window*>(::GetPropA(window, kObjectProperty)) : nullptr;
+    return window ? static_cast<Window*>(::GetPropW(window, kObjectProperty)) : nullptr;
 }
 
 bool Window::PreTranslateMessage(MSG*) noexcept
@@ -41,12 +41,12 @@ bool Window::SubclassDlgItem(int controlId, const Window& parent) noexcept
     return SubclassWindow(::GetDlgItem(parent.hwnd(), controlId));
 }
 
-bool Window::CreateEx(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y, int width,
+bool Window::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
                       int height, HWND parent, HMENU idOrMenu) noexcept
 {
     CreationHook hook(*this);
-    return ::CreateWindowExA(exStyle, className, text, style, x, y, width, height, parent, idOrMenu,
-                             ::GetModuleHandleA(nullptr), nullptr) != nullptr;
+    return ::CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent, idOrMenu,
+                             ::GetModuleHandleW(nullptr), nullptr) != nullptr;
 }
 
 LRESULT Window::HandleMessage(UINT, WPARAM, LPARAM)
@@ -56,22 +56,22 @@ LRESULT Window::HandleMessage(UINT, WPARAM, LPARAM)
 
 LRESULT Window::Default() noexcept
 {
-    return ::CallWindowProcA(original_, current_.hwnd, current_.message, current_.wParam, current_.lParam);
+    return ::CallWindowProcW(original_, current_.hwnd, current_.message, current_.wParam, current_.lParam);
 }
 
 void Window::Attach(HWND window) noexcept
 {
     hwnd_ = window;
-    ::SetPropA(window, kObjectProperty, this);
+    ::SetPropW(window, kObjectProperty, this);
     original_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::Procedure)));
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::Procedure)));
 }
 
 void Window::Detach() noexcept
 {
     if (original_)
-        ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-    ::RemovePropA(hwnd_, kObjectProperty);
+        ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    ::RemovePropW(hwnd_, kObjectProperty);
     hwnd_ = nullptr;
     original_ = nullptr;
 }
@@ -80,7 +80,7 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
 {
     Window* self = FromHandle(window);
     if (!self)
-        return ::DefWindowProcA(window, message, wParam, lParam);
+        return ::DefWindowProcW(window, message, wParam, lParam);
     const MSG outer = self->current_;
     self->current_ = MSG{window, message, wParam, lParam, 0, {}};
     LRESULT result;
@@ -89,7 +89,7 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     } catch (...) {
         // A handler that could not finish (out of memory, say) leaves the message to the window's
         // own procedure; the program goes on.
-        TraceFailure("handling a window message", message);
+        TraceFailure(L"handling a window message", message);
         result = self->Default();
     }
     self->current_ = outer;
@@ -99,7 +99,7 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 Window::CreationHook::CreationHook(Window& window) noexcept
-    : hook_(::SetWindowsHookExA(WH_CBT, &Window::CreationHookProc, nullptr, ::GetCurrentThreadId()))
+    : hook_(::SetWindowsHookExW(WH_CBT, &Window::CreationHookProc, nullptr, ::GetCurrentThreadId()))
 {
     t_windowBeingCreated = &window;
 }
@@ -133,7 +133,7 @@ void CenterWindow(HWND window, HWND alternateOwner) noexcept
 {
     RECT self;
     ::GetWindowRect(window, &self);
-    const LONG style = ::GetWindowLongA(window, GWL_STYLE);
+    const LONG style = ::GetWindowLongW(window, GWL_STYLE);
     RECT area;
     RECT bounds;
     if (style & WS_CHILD) {
@@ -145,7 +145,7 @@ void CenterWindow(HWND window, HWND alternateOwner) noexcept
     } else {
         HWND center = alternateOwner ? alternateOwner : ::GetWindow(window, GW_OWNER);
         MONITORINFO monitor{sizeof(monitor), {}, {}, 0};
-        ::GetMonitorInfoA(::MonitorFromWindow(center ? center : window, MONITOR_DEFAULTTONEAREST), &monitor);
+        ::GetMonitorInfoW(::MonitorFromWindow(center ? center : window, MONITOR_DEFAULTTONEAREST), &monitor);
         bounds = monitor.rcWork;
         if (center && ::IsWindowVisible(center) && !::IsIconic(center))
             ::GetWindowRect(center, &area);

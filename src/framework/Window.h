@@ -24,7 +24,7 @@ public:
     bool SubclassDlgItem(int controlId, const Window& parent) noexcept;
 
     // Creates a window of an existing class with this object attached from its first message.
-    bool CreateEx(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y, int width,
+    bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
                   int height, HWND parent, HMENU idOrMenu) noexcept;
 
 protected:

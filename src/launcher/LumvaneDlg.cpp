@@ -4,8 +4,9 @@
 #include <windowsx.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
+#include <cwchar>
+#include <iterator>
 
 #include "desktop/DesktopShortcut.h"
 #include "desktop/UrlCache.h"
@@ -23,8 +24,8 @@
 
 namespace {
 
-constexpr char kExitQuestion[] = "当前正在游戏中，你确认要退出吗？";
-constexpr char kTrayTip[] = "Brevik极速登陆器";
+constexpr wchar_t kExitQuestion[] = L"当前正在游戏中，你确认要退出吗？";
+constexpr wchar_t kTrayTip[] = L"Brevik极速登陆器";
 constexpr int kHighQualityInterpolation = 2;
 constexpr UINT kFollowFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 constexpr std::array<WORD, 3> kArtwork{IDB_ARTWORK_1, IDB_ARTWORK_2, IDB_ARTWORK_3};
@@ -43,7 +44,7 @@ void MoveTo(HWND window, const Box& box) noexcept
 
 CLumvaneDlg::CLumvaneDlg() noexcept
     : Dialog(IDD_LUMVANE_DIALOG),
-      icon_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       pageHost_(*this)
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -67,11 +68,11 @@ BOOL CLumvaneDlg::OnInitDialog()
     // after the frame and the close spot, while this thread makes the page host.
     const WORD artworkId = kArtwork[std::rand() % kArtwork.size()];
     skins_.AddToFirstFrame(artworkId);
-    ::SetWindowLongA(hwnd(), GWL_STYLE, ::GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_CAPTION);
+    ::SetWindowLongW(hwnd(), GWL_STYLE, ::GetWindowLongW(hwnd(), GWL_STYLE) & ~WS_CAPTION);
 
     gameMode_ = 0;
-    ::SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    ::SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     // The browser is made while the preload decodes the skins. (Made after the window shows,
     // it would end the first drag of the frame under Wine after one step.)
     CreatePageHost();
@@ -101,10 +102,10 @@ BOOL CLumvaneDlg::OnInitDialog()
     STARTUP_MARK("centred");
     ShowBackdrop(backdrop, artworkId);
 
-    ::SetWindowTextA(hwnd(), kLauncherTitle);
+    ::SetWindowTextW(hwnd(), kLauncherTitle);
     // The process runs elevated: a taskbar of the user's own must still reach it.
     ::ChangeWindowMessageFilterEx(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
-    ::PostMessageA(hwnd(), kFinishStartMessage, 0, 0);
+    ::PostMessageW(hwnd(), kFinishStartMessage, 0, 0);
     STARTUP_MARK("login_window_initialised");
     return TRUE;
 }
@@ -135,7 +136,7 @@ void CLumvaneDlg::FinishStart() noexcept
 
     wchar_t desktop[MAX_PATH] = {};
     if (!CreateDesktopShortcut(GetDesktopFolder(desktop) ? desktop : nullptr))
-        TraceFailure("writing the desktop shortcut", ::GetLastError());
+        TraceFailure(L"writing the desktop shortcut", ::GetLastError());
     STARTUP_MARK("shortcut");
 
     captionBar_.Create(IDD_CAPTION_BAR, hwnd());
@@ -216,9 +217,9 @@ void CLumvaneDlg::ReturnToLoginMode()
 }
 
 // The server title replaces the launcher's title; the caption bar shows it at its next painting.
-void CLumvaneDlg::OnServerTitle(const char* title)
+void CLumvaneDlg::OnServerTitle(const wchar_t* title)
 {
-    ::SetWindowTextA(hwnd(), title);
+    ::SetWindowTextW(hwnd(), title);
     if (captionBar_.hwnd())
         ::InvalidateRect(captionBar_.hwnd(), nullptr, TRUE);
 }
@@ -254,21 +255,21 @@ int CLumvaneDlg::ConfirmExit() noexcept
 
 void CLumvaneDlg::Quit() noexcept
 {
-    NOTIFYICONDATAA icon = TrayIconRecord();
-    ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    NOTIFYICONDATAW icon = TrayIconRecord();
+    ::Shell_NotifyIconW(NIM_DELETE, &icon);
     std::exit(0);
 }
 
-NOTIFYICONDATAA CLumvaneDlg::TrayIconRecord() const noexcept
+NOTIFYICONDATAW CLumvaneDlg::TrayIconRecord() const noexcept
 {
-    NOTIFYICONDATAA icon{};
+    NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof(icon);
     icon.hWnd = hwnd();
     icon.uID = kTrayIconId;
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayCallback;
     icon.hIcon = icon_;
-    strcpy_s(icon.szTip, sizeof(icon.szTip), kTrayTip);
+    wcscpy_s(icon.szTip, std::size(icon.szTip), kTrayTip);
     return icon;
 }
 
@@ -276,21 +277,21 @@ NOTIFYICONDATAA CLumvaneDlg::TrayIconRecord() const noexcept
 // ready at start): a new shell has none of the old icons.
 void CLumvaneDlg::AddTrayIcon() noexcept
 {
-    NOTIFYICONDATAA icon = TrayIconRecord();
-    if (!::Shell_NotifyIconA(NIM_ADD, &icon))
-        TraceFailure("adding the tray icon", ::GetLastError());
+    NOTIFYICONDATAW icon = TrayIconRecord();
+    if (!::Shell_NotifyIconW(NIM_ADD, &icon))
+        TraceFailure(L"adding the tray icon", ::GetLastError());
 }
 
 // The launcher comes to the foreground first, and a message follows the menu, so that a click
 // anywhere else closes the menu.
 void CLumvaneDlg::PopupLauncherMenu(UINT flags) noexcept
 {
-    UniqueMenu menu(::LoadMenuW(::GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDR_LAUNCHER_MENU)));
+    UniqueMenu menu(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LAUNCHER_MENU)));
     POINT pointer;
     ::GetCursorPos(&pointer);
     ::SetForegroundWindow(hwnd());
     ::TrackPopupMenu(::GetSubMenu(menu.get(), 0), flags, pointer.x, pointer.y, 0, hwnd(), nullptr);
-    ::PostMessageA(hwnd(), WM_NULL, 0, 0);
+    ::PostMessageW(hwnd(), WM_NULL, 0, 0);
 }
 
 bool CLumvaneDlg::PreTranslateMessage(MSG* message) noexcept
@@ -360,7 +361,7 @@ void CLumvaneDlg::OnPaint() noexcept
 {
     PaintDc dc(hwnd());
     if (::IsIconic(hwnd())) {
-        ::SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+        ::SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
         RECT client;
         ::GetClientRect(hwnd(), &client);
         const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
@@ -376,7 +377,7 @@ void CLumvaneDlg::OnSize(UINT type, int cx, int cy) noexcept
     Default();
     if (type == SIZE_MAXIMIZED) {
         RECT work;
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
         if (cx > work.right - work.left || cy > work.bottom - work.top) {
             ::MoveWindow(hwnd(), work.left, work.top, work.right - work.left, work.bottom - work.top, TRUE);
             return;
@@ -431,7 +432,7 @@ LRESULT CLumvaneDlg::OnNcHitTest(POINT screen) noexcept
 void CLumvaneDlg::OnNcLButtonDown(UINT hitCode, POINT screen) noexcept
 {
     if (hitCode >= HTLEFT && hitCode <= HTBOTTOMRIGHT) {
-        ::SendMessageA(hwnd(), WM_SYSCOMMAND, SC_SIZE + (hitCode - 9), MAKELPARAM(screen.x, screen.y));
+        ::SendMessageW(hwnd(), WM_SYSCOMMAND, SC_SIZE + (hitCode - 9), MAKELPARAM(screen.x, screen.y));
         return;
     }
     if (hitCode != HTCAPTION)
@@ -455,7 +456,7 @@ void CLumvaneDlg::OnLButtonDown(POINT client) noexcept
             return;
         }
     } else {
-        ::PostMessageA(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(client.x, client.y));
+        ::PostMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(client.x, client.y));
     }
     Default();
 }
@@ -504,7 +505,7 @@ bool CLumvaneDlg::OnCommand(UINT id) noexcept
         return true;
     case ID_MENU_CLEAR_CACHE:
         if (!ClearUrlCache())
-            TraceFailure("clearing the URL cache", ::GetLastError());
+            TraceFailure(L"clearing the URL cache", ::GetLastError());
         return true;
     case ID_MENU_EXIT:
     case IDC_CLOSE_BUTTON:

@@ -55,7 +55,7 @@ private:
     // What the page asks for.
     void OnEnterGame() override { EnterGameMode(); }
     void OnGotoLogin() override { ReturnToLoginMode(); }
-    void OnServerTitle(const char* title) override;
+    void OnServerTitle(const wchar_t* title) override;
 
     static constexpr UINT kFinishStartMessage = WM_APP + 1;
 
@@ -63,7 +63,7 @@ private:
     void CreatePageHost() noexcept;
     void ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept;
     void ApplyLoginShape();
-    NOTIFYICONDATAA TrayIconRecord() const noexcept;
+    NOTIFYICONDATAW TrayIconRecord() const noexcept;
     void AddTrayIcon() noexcept;
     [[noreturn]] void Quit() noexcept;
 
@@ -95,6 +95,6 @@ private:
     int verticalFrameOffset_ = 0;
     int horizontalFrameOffset_ = 0;
     bool exitQuestionOpen_ = false;
-    const UINT taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+    const UINT taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     bool startFinished_ = false;
 };

@@ -1,5 +1,9 @@
 #include "page/ClentDlalog.h"
 
+#include <algorithm>
+#include <climits>
+#include <string>
+
 #include "framework/Dispatch.h"
 #include "page/ServerTitle.h"
 #include "resource.h"
@@ -8,6 +12,16 @@ namespace {
 
 enum BridgeId : DISPID { kEnterGame = 1, kGotoLogin, kGetVersion, kIsUserLoginClient };
 constexpr int kBridgeVersion = 3;
+// The platform writes the sid in Simplified Chinese text, whatever the player's system uses.
+constexpr UINT kSidCodePage = 936;
+
+std::wstring FromSidCodePage(const std::string& bytes)
+{
+    const int size = static_cast<int>(std::min<size_t>(bytes.size(), INT_MAX));
+    std::wstring text(static_cast<size_t>(::MultiByteToWideChar(kSidCodePage, 0, bytes.data(), size, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(kSidCodePage, 0, bytes.data(), size, text.data(), static_cast<int>(text.size()));
+    return text;
+}
 
 } // namespace
 
@@ -54,10 +68,10 @@ BOOL CClentDlalog::OnInitDialog()
     return TRUE;
 }
 
-void CClentDlalog::OnDocumentComplete(IDispatch*, const char* url)
+void CClentDlalog::OnDocumentComplete(IDispatch*, const wchar_t* url)
 {
-    if (const auto title = ServerTitleFor(url))
-        events_.OnServerTitle(title->c_str());
+    if (const auto sid = ServerSidFor(url))
+        events_.OnServerTitle(ServerTitle(FromSidCodePage(*sid)).c_str());
 }
 
 LRESULT CClentDlalog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

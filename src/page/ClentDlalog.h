@@ -9,7 +9,7 @@ public:
     virtual void OnEnterGame() = 0;
     virtual void OnGotoLogin() = 0;
     // A completed document named a server: the title the launcher is to show.
-    virtual void OnServerTitle(const char* title) = 0;
+    virtual void OnServerTitle(const wchar_t* title) = 0;
 
 protected:
     ~PageHostEvents() = default;
@@ -27,7 +27,7 @@ protected:
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
     bool CanAccessExternal() noexcept override { return true; }
-    void OnDocumentComplete(IDispatch* browser, const char* url) override;
+    void OnDocumentComplete(IDispatch* browser, const wchar_t* url) override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -37,4 +37,4 @@ private:
 };
 
 // The start URL, opened at start and on Refresh.
-inline constexpr char kStartUrl[] = LUMVANE_START_URL;
+inline constexpr wchar_t kStartUrl[] = L"" LUMVANE_START_URL;

@@ -8,23 +8,32 @@
 
 namespace {
 
-constexpr std::string_view kAuthField = "auth=";
-constexpr std::string_view kSignField = "&sign=";
-constexpr char kArrow[] = "-->";
-constexpr char kServerSuffix[] = "服";
+constexpr std::wstring_view kAuthField = L"auth=";
+constexpr std::wstring_view kSignField = L"&sign=";
+constexpr wchar_t kArrow[] = L"-->";
+constexpr wchar_t kServerSuffix[] = L"服";
+// Stands for a payload character outside ASCII: not a Base64 letter, a pad or a line break.
+constexpr char kNotBase64 = '\x80';
 
 } // namespace
 
-std::optional<std::string> ServerTitleFor(std::string_view url)
+std::optional<std::string> ServerSidFor(std::wstring_view url)
 {
     const size_t auth = url.find(kAuthField);
-    if (auth == std::string_view::npos)
+    if (auth == std::wstring_view::npos)
         return std::nullopt;
-    std::string_view payload = url.substr(auth + kAuthField.size());
+    std::wstring_view payload = url.substr(auth + kAuthField.size());
     payload = payload.substr(0, payload.find(kSignField));
-    const std::string decoded =
-        DecodeBase64(payload.data(), static_cast<int>(std::min<size_t>(payload.size(), INT_MAX)));
+    std::string text(payload.size(), kNotBase64);
+    std::transform(payload.begin(), payload.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<unsigned>(c) < 0x80 ? static_cast<char>(c) : kNotBase64; });
+    const std::string decoded = DecodeBase64(text.data(), static_cast<int>(std::min<size_t>(text.size(), INT_MAX)));
     QueryMap fields;
     ParseQuery(decoded, fields);
-    return std::string(kLauncherTitle) + kArrow + GetQueryValue(fields, "sid") + kServerSuffix;
+    return GetQueryValue(fields, "sid");
+}
+
+std::wstring ServerTitle(std::wstring_view sid)
+{
+    return std::wstring(kLauncherTitle) + kArrow + std::wstring(sid) + kServerSuffix;
 }

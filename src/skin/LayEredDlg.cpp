@@ -9,9 +9,9 @@ BOOL CLayEredDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     STARTUP_MARK("backdrop_created");
-    const LONG exStyle = ::GetWindowLongA(hwnd(), GWL_EXSTYLE);
+    const LONG exStyle = ::GetWindowLongW(hwnd(), GWL_EXSTYLE);
     if (!(exStyle & WS_EX_LAYERED))
-        ::SetWindowLongA(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        ::SetWindowLongW(hwnd(), GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
     STARTUP_MARK("backdrop_layered");
 
     if (HDC source = image_ ? image_->GetDC() : nullptr) {
@@ -35,7 +35,7 @@ LRESULT CLayEredDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // The point goes in screen coordinates, so a press behaves alike wherever the window stands.
         POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         ::ClientToScreen(hwnd(), &point);
-        ::PostMessageA(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+        ::PostMessageW(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
         return 0;
     }
     return Dialog::HandleMessage(message, wParam, lParam);

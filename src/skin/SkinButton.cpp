@@ -23,8 +23,8 @@ void CSkinButton::PreSubclassWindow() noexcept
 void CSkinButton::SetUpOwnerDraw() noexcept
 {
     // The style's low word goes with the message, its button type made owner-draw whatever it was.
-    const WORD style = static_cast<WORD>(::GetWindowLongA(hwnd(), GWL_STYLE));
-    ::SendMessageA(hwnd(), BM_SETSTYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW, TRUE);
+    const WORD style = static_cast<WORD>(::GetWindowLongW(hwnd(), GWL_STYLE));
+    ::SendMessageW(hwnd(), BM_SETSTYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW, TRUE);
     SizeToFrame();
 }
 

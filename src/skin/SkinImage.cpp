@@ -7,8 +7,9 @@
 
 #include <array>
 #include <atomic>
-#include <cstdio>
+#include <cwchar>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -277,10 +278,10 @@ bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
 namespace {
 
 // A skin that cannot be had draws nothing; its trace line names it.
-void TraceSkinFailure(const char* what, WORD resourceId) noexcept
+void TraceSkinFailure(const wchar_t* what, WORD resourceId) noexcept
 {
-    char text[64];
-    std::snprintf(text, sizeof(text), "%s skin image %u", what, static_cast<unsigned>(resourceId));
+    wchar_t text[64];
+    std::swprintf(text, std::size(text), L"%ls skin image %u", what, static_cast<unsigned>(resourceId));
     TraceFailure(text, ::GetLastError());
 }
 
@@ -289,19 +290,19 @@ void TraceSkinFailure(const char* what, WORD resourceId) noexcept
 bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
 {
     image.Destroy();
-    HMODULE module = ::GetModuleHandleA(nullptr);
-    HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(resourceId), "PNG");
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(resourceId), L"PNG");
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
     if (!bytes) {
-        TraceSkinFailure("finding", resourceId);
+        TraceSkinFailure(L"finding", resourceId);
         return false;
     }
     STARTUP_MARK("decode_begin", resourceId);
     DecodePng(image, bytes, ::SizeofResource(module, resource));
     STARTUP_MARK("decode_end", resourceId);
     if (image.IsNull())
-        TraceSkinFailure("decoding", resourceId);
+        TraceSkinFailure(L"decoding", resourceId);
     return true;
 }
 

@@ -2,8 +2,6 @@
 
 #include <windowsx.h>
 
-#include <cstring>
-
 #include "framework/Handles.h"
 #include "resource.h"
 #include "skin/BarPaint.h"
@@ -13,9 +11,9 @@ namespace {
 constexpr int kTitleX = 10;
 constexpr int kTitleY = 6;
 constexpr int kTitleHeight = 12;
-constexpr char kTitleFace[] = "宋体";
+constexpr wchar_t kTitleFace[] = L"宋体";
 constexpr COLORREF kTitleColour = RGB(255, 255, 255);
-constexpr int kTitleBytes = 256;
+constexpr int kTitleLength = 256;
 constexpr int kButtonTop = 3;
 constexpr int kButtonStep = 20; // from the bar's right end to the close button, and from one button to the next
 constexpr UINT kButtonPlacement = SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
@@ -63,15 +61,15 @@ void CTopBarDlg::Paint(HDC dc) const
 // The title of the window the bar belongs to, read at every painting; a long title runs on under the buttons.
 void CTopBarDlg::PaintTitle(HDC dc) const noexcept
 {
-    UniqueFont font(::CreateFontA(kTitleHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+    UniqueFont font(::CreateFontW(kTitleHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN | DEFAULT_PITCH,
                                   kTitleFace));
     SelectedObject selected(dc, font.get());
-    char title[kTitleBytes] = {};
-    const int length = ::GetWindowTextA(::GetParent(hwnd()), title, kTitleBytes);
+    wchar_t title[kTitleLength] = {};
+    const int length = ::GetWindowTextW(::GetParent(hwnd()), title, kTitleLength);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, kTitleColour);
-    ::TextOutA(dc, kTitleX, kTitleY, title, length);
+    ::TextOutW(dc, kTitleX, kTitleY, title, length);
 }
 
 void CTopBarDlg::LayOut(int cx)
@@ -94,15 +92,15 @@ LRESULT CTopBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_LBUTTONDOWN:
-        ::PostMessageA(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+        ::PostMessageW(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, lParam);
         return Default();
     case WM_LBUTTONDBLCLK:
-        ::SendMessageA(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(IDC_MAXIMIZE_BUTTON, BN_CLICKED),
+        ::SendMessageW(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(IDC_MAXIMIZE_BUTTON, BN_CLICKED),
                        reinterpret_cast<LPARAM>(maximize_.hwnd()));
         return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) >= IDC_CLOSE_BUTTON && LOWORD(wParam) <= IDC_MENU_BUTTON) {
-            ::SendMessageA(::GetParent(hwnd()), WM_COMMAND, wParam, lParam);
+            ::SendMessageW(::GetParent(hwnd()), WM_COMMAND, wParam, lParam);
             return 0;
         }
         break;

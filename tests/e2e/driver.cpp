@@ -188,6 +188,46 @@ int Remote(HWND launcher, const std::string& text)
     return answer.rfind("error", 0) == 0 ? 1 : 0;
 }
 
+// The tips of the icons in the notification area (Wine's stand-alone tray), as its tooltips show
+// them: the pointer rests on each icon until its tooltip shows.
+int PrintTrayTips(DWORD timeout)
+{
+    HWND tray = WaitFor(L"__winex11_standalone_tray", L"", timeout);
+    std::vector<HWND> icons;
+    for (HWND child = tray ? ::GetWindow(tray, GW_CHILD) : nullptr; child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[64] = {};
+        ::GetClassNameW(child, className, 64);
+        if (std::wstring(className) == L"__winex11_tray_icon" && ::IsWindowVisible(child))
+            icons.push_back(child);
+    }
+    for (HWND icon : icons) {
+        RECT rect;
+        ::GetWindowRect(icon, &rect);
+        std::pair<HWND, std::vector<HWND>> tips{tray, {}};
+        for (DWORD start = ::GetTickCount(); tips.second.empty() && ::GetTickCount() - start < timeout; ::Sleep(50)) {
+            // The pointer comes to rest on the icon, as a person's would, once a second.
+            if ((::GetTickCount() - start) % 1000 < 50) {
+                INPUT move{};
+                move.type = INPUT_MOUSE;
+                move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+                move.mi.dx = ::MulDiv(rect.left + 2 + (::GetTickCount() / 1000) % 8, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+                move.mi.dy = ::MulDiv((rect.top + rect.bottom) / 2, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+                ::SendInput(1, &move, sizeof(move));
+            }
+            tips.second.clear();
+            ::EnumWindows(&CollectOwned, reinterpret_cast<LPARAM>(&tips));
+            std::erase_if(tips.second, [](HWND tip) { return !::IsWindowVisible(tip); });
+        }
+        wchar_t text[256] = {};
+        DWORD_PTR length = 0;
+        if (tips.second.empty() || !::SendMessageTimeoutW(tips.second.front(), WM_GETTEXT, 256,
+                                                          reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length))
+            return 1;
+        Print("tip=" + Utf8(text));
+    }
+    return icons.empty() ? 1 : 0;
+}
+
 // The program a saved link starts, as the shell resolves it: from the link's item list.
 std::wstring LinkTarget(const wchar_t* file)
 {
@@ -212,6 +252,7 @@ int Usage()
           "       inregion <hwnd> <x> <y> | post|send <hwnd> <msg> <wparam> <lparam>\n"
           "       msgbox <caption> <button id> [ms] | menu [ms] | trayicon <hwnd> <id> | cursor <x> <y>\n"
           "       count <class> <title prefix> | untray <hwnd> <id> | taskbarcreated <hwnd> | linktarget <file>\n"
+          "       traytips [ms]\n"
           "       remote <hwnd> call <name> | remote <hwnd> complete <url> | remote <hwnd> @<command file>");
     return 2;
 }
@@ -275,6 +316,8 @@ int wmain(int argc, wchar_t** argv)
         Print(Utf8(target));
         return target.empty() ? 1 : 0;
     }
+    if (command == L"traytips")
+        return PrintTrayTips(argc > 2 ? static_cast<DWORD>(Number(arg(2))) : timeout);
     if (command == L"cursor") {
         POINT point;
         ::GetCursorPos(&point);

@@ -15,7 +15,8 @@
 //                       browser, with the browser object and the URL, as the control fires it; the
 //                       text may hold several URLs, one a line; answers "completed <urls> <sinks>";
 //   "apartment"         a second OleInitialize on the UI thread: answers "ole" when OLE already
-//                       runs there (S_FALSE), as the page's clipboard and drag-and-drop need.
+//                       runs there (S_FALSE), as the page's clipboard and drag-and-drop need;
+//   "codepage"          the process's ANSI code page, as the system gives it: answers its number.
 // Failures answer "error <what> <hresult>". (WM_COPYDATA would be the obvious carrier, but Wine
 // hands a thread's WH_CALLWNDPROC hook a stale pointer for another process's WM_COPYDATA.)
 #include <windows.h>
@@ -177,6 +178,8 @@ std::string Perform(std::string_view command)
 {
     if (command == "apartment")
         return Apartment();
+    if (command == "codepage")
+        return std::to_string(::GetACP());
     auto* launcher = dynamic_cast<CLumvaneDlg*>(MainWindow());
     IWebBrowser2* browser = launcher ? launcher->PageHost().Browser() : nullptr;
     if (!browser)

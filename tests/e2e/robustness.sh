@@ -77,8 +77,8 @@ echo "random URLs from seed $seed"
 import base64, random, sys
 folder, seed = sys.argv[1], int(sys.argv[2])
 rng = random.Random(seed)
-# Characters that cannot turn into "auth=" on the way to code page 936: ASCII (no line feed, which
-# separates the URLs of a batch), NUL, CJK ideographs (all in GBK) and characters outside it.
+# ASCII (no line feed, which separates the URLs of a batch), NUL, CJK ideographs and characters
+# outside code page 936 and outside the basic plane.
 ascii_chars = [chr(c) for c in range(0, 128) if c != 10]
 wide_chars = [chr(c) for c in range(0x4E00, 0x9FA6, 97)] + ["\U0001F600", "\u20AC", "\uFFFD", "\u00E9", "\u0430"]
 near_misses = ["aut=", "auth", "Auth=", "AUTH=", "au th=", "a%75th=", "auth%3D", "&sign=", "sid=12", "=", "&",
@@ -88,21 +88,12 @@ pieces = ascii_chars * 6 + wide_chars * 2 + near_misses * 10
 def text(limit):
     return "".join(rng.choices(pieces, k=rng.randint(0, limit)))
 
-def narrow(url):
-    return url.encode("gbk", "replace")
-
-# A URL whose narrow text (code page 936, as the page host hands it over) holds no "auth=". That text
-# is searched byte by byte, so "uth=" after an "a" or after a character whose second byte is "a"
-# would make one.
+# A URL that holds no "auth=".
 def plain_url():
     size = rng.choice([0, 5, 40, 120, 120, 400]) if rng.random() > 0.001 else 60000
     url = text(size)
-    start = url.find("uth=", 1)
-    while start > 0:
-        if narrow(url[start - 1])[-1:] == b"a":
-            url = url[:start] + "u#th=" + url[start + 4:]
-        start = url.find("uth=", start + 1)
-    assert b"auth=" not in narrow(url)
+    while "auth=" in url:
+        url = url.replace("auth=", "a#uth=")
     return url
 
 def payload():

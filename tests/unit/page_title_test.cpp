@@ -1,6 +1,7 @@
 // The launcher title taken from a completed document's address.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "page/ServerTitle.h"
@@ -29,46 +30,49 @@ std::string Encode(const std::string& bytes)
     return text;
 }
 
-// "Quarnis-->Brevik-->" + sid + "服", the last two bytes being 服 in code page 936.
-std::string Titled(const std::string& sid)
+// The sid the launcher reads from an address written here in ASCII.
+std::optional<std::string> SidFor(const std::string& url)
 {
-    return "Quarnis-->Brevik-->" + sid + "\xB7\xFE";
+    std::wstring wide;
+    for (const char c : url)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return ServerSidFor(wide);
 }
 
 constexpr char kPage[] = "http://game.example/ct";
 
 TEST(ServerTitle, AddressWithoutAuthLeavesTheTitleAlone)
 {
-    EXPECT_FALSE(ServerTitleFor(""));
-    EXPECT_FALSE(ServerTitleFor(kPage));
-    EXPECT_FALSE(ServerTitleFor("http://game.example/ct?Auth=" + Encode("sid=12")));
-    EXPECT_FALSE(ServerTitleFor("http://game.example/ct?auth" + Encode("sid=12")));
+    EXPECT_FALSE(SidFor(""));
+    EXPECT_FALSE(SidFor(kPage));
+    EXPECT_FALSE(SidFor("http://game.example/ct?Auth=" + Encode("sid=12")));
+    EXPECT_FALSE(SidFor("http://game.example/ct?auth" + Encode("sid=12")));
 }
 
 TEST(ServerTitle, TakesTheSidWhereverItStandsInThePayload)
 {
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + Encode("sid=12") + "&sign=abc"), Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + Encode("uid=77&sid=12&time=1700000000") + "&sign=f00d"),
-              Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?lang=zh&auth="s + Encode("uid=77&name=x&sid=12") + "&sign=1&t=2"),
-              Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "/auth="s + Encode("sid=3")), Titled("3"));
-    EXPECT_EQ(ServerTitleFor(kPage + "#auth="s + Encode("sid=4")), Titled("4"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?x=1&preauth="s + Encode("sid=5") + "&sign=z"), Titled("5"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + Encode("sid=12") + "&sign=abc"), std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + Encode("uid=77&sid=12&time=1700000000") + "&sign=f00d"),
+              std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "?lang=zh&auth="s + Encode("uid=77&name=x&sid=12") + "&sign=1&t=2"),
+              std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "/auth="s + Encode("sid=3")), std::string("3"));
+    EXPECT_EQ(SidFor(kPage + "#auth="s + Encode("sid=4")), std::string("4"));
+    EXPECT_EQ(SidFor(kPage + "?x=1&preauth="s + Encode("sid=5") + "&sign=z"), std::string("5"));
 }
 
-TEST(ServerTitle, MissingOrEmptySidLeavesNothingBeforeTheServerSign)
+TEST(ServerTitle, MissingOrEmptySidIsEmpty)
 {
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + Encode("uid=77&time=1") + "&sign=1"), Titled(""));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + Encode("uid=77&sid=") + "&sign=1"), Titled(""));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + Encode("SID=9&Sid=8") + "&sign=1"), Titled(""));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth=&sign=1"s), Titled(""));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s), Titled(""));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + Encode("uid=77&time=1") + "&sign=1"), std::string(""));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + Encode("uid=77&sid=") + "&sign=1"), std::string(""));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + Encode("SID=9&Sid=8") + "&sign=1"), std::string(""));
+    EXPECT_EQ(SidFor(kPage + "?auth=&sign=1"s), std::string(""));
+    EXPECT_EQ(SidFor(kPage + "?auth="s), std::string(""));
 }
 
 TEST(ServerTitle, TheLastSidOfThePayloadWins)
 {
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + Encode("sid=1&uid=2&sid=21") + "&sign=1"), Titled("21"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + Encode("sid=1&uid=2&sid=21") + "&sign=1"), std::string("21"));
 }
 
 // The first "auth=" begins the payload, and only a "&sign=" after it ends it.
@@ -76,15 +80,15 @@ TEST(ServerTitle, PayloadRunsFromTheFirstAuthToTheNextSign)
 {
     const std::string payload = Encode("abc=1&sid=12");
     const std::string further = Encode("&sid=99");
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + payload + further), Titled("99"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + payload + "&sign=" + further), Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?sign=0&x=1&sign=2&auth="s + payload), Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + payload + "&sign=1&auth=" + Encode("sid=5")), Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?preauth="s + Encode("sid=3") + "&sign=x&auth=" + Encode("sid=4")),
-              Titled("3"));
-    EXPECT_NE(ServerTitleFor(kPage + "?auth="s + payload + "&lang=zh#top"), Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + payload + "&sign=1&lang=zh#top"), Titled("12"));
-    EXPECT_EQ(ServerTitleFor(kPage + "?auth="s + payload + "&sig=1"), ServerTitleFor("auth=" + payload + "&sig=1"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + payload + further), std::string("99"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + payload + "&sign=" + further), std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "?sign=0&x=1&sign=2&auth="s + payload), std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + payload + "&sign=1&auth=" + Encode("sid=5")), std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "?preauth="s + Encode("sid=3") + "&sign=x&auth=" + Encode("sid=4")),
+              std::string("3"));
+    EXPECT_NE(SidFor(kPage + "?auth="s + payload + "&lang=zh#top"), std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + payload + "&sign=1&lang=zh#top"), std::string("12"));
+    EXPECT_EQ(SidFor(kPage + "?auth="s + payload + "&sig=1"), SidFor("auth=" + payload + "&sig=1"));
 }
 
 // "%2B" stands where the payload had "+": it is not unescaped, and each "%" reads as the value 0.
@@ -97,16 +101,34 @@ TEST(ServerTitle, PercentEscapesAreDecodedAsTheyStand)
     std::string zeroed = escaped;
     zeroed[zeroed.find('%')] = 'A';
 
-    EXPECT_EQ(ServerTitleFor("auth=" + payload), Titled("1>"));
-    EXPECT_NE(ServerTitleFor("auth=" + escaped), Titled("1>"));
-    EXPECT_EQ(ServerTitleFor("auth=" + escaped), ServerTitleFor("auth=" + zeroed));
+    EXPECT_EQ(SidFor("auth=" + payload), std::string("1>"));
+    EXPECT_NE(SidFor("auth=" + escaped), std::string("1>"));
+    EXPECT_EQ(SidFor("auth=" + escaped), SidFor("auth=" + zeroed));
 }
 
 TEST(ServerTitle, SidBytesAreTakenAsTheyStand)
 {
-    EXPECT_EQ(ServerTitleFor("auth=" + Encode("sid=1\0" "2&x=3"s)), Titled("1\0" "2"s));
-    EXPECT_EQ(ServerTitleFor("auth=" + Encode("sid=\xD2\xBB\xC7\xF8")), Titled("\xD2\xBB\xC7\xF8"));
-    EXPECT_EQ(ServerTitleFor("x\0y&auth="s + Encode("sid=6")), Titled("6"));
+    EXPECT_EQ(SidFor("auth=" + Encode("sid=1\0" "2&x=3"s)), std::string("1\0" "2"s));
+    EXPECT_EQ(SidFor("auth=" + Encode("sid=\xD2\xBB\xC7\xF8")), std::string("\xD2\xBB\xC7\xF8"));
+    EXPECT_EQ(SidFor("x\0y&auth="s + Encode("sid=6")), std::string("6"));
+}
+
+// Base64 is ASCII: any other character of the payload is one letter that is not Base64, as "%" is.
+TEST(ServerTitle, ACharacterOutsideAsciiIsOneInvalidLetter)
+{
+    const std::wstring payload = L"c2lkPTEy%kPTM=";
+    std::wstring foreign = payload;
+    foreign[8] = L'服';
+    EXPECT_EQ(ServerSidFor(L"auth=" + foreign), ServerSidFor(L"auth=" + payload));
+    EXPECT_NE(ServerSidFor(L"auth=" + foreign), ServerSidFor(L"auth=" + payload.substr(0, 8) + L"%%" + payload.substr(9)));
+    EXPECT_EQ(ServerSidFor(L"http://游戏.example/ct?auth=c2lkPTEy&sign=签名"), std::string("12"));
+}
+
+TEST(ServerTitle, NamesTheServerAfterTheLauncher)
+{
+    EXPECT_EQ(ServerTitle(L"12"), L"Quarnis-->Brevik-->12服");
+    EXPECT_EQ(ServerTitle(L""), L"Quarnis-->Brevik-->服");
+    EXPECT_EQ(ServerTitle(L"一区"), L"Quarnis-->Brevik-->一区服");
 }
 
 } // namespace

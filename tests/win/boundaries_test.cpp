@@ -42,11 +42,11 @@ protected:
 TEST(Boundaries, AFailingWindowHandlerGetsTheDefaultAnswerAndTheWindowLivesOn)
 {
     FailingWindow window;
-    ASSERT_TRUE(window.CreateEx(0, "STATIC", "before", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr));
-    EXPECT_EQ(::SendMessageA(window.hwnd(), kThrowOutOfMemory, 0, 0), 0);
-    EXPECT_EQ(::SendMessageA(window.hwnd(), kThrowOther, 0, 0), 0);
-    ::SetWindowTextA(window.hwnd(), "after");
-    EXPECT_EQ(WindowTitle(window.hwnd()), "after") << "the window still handles its messages";
+    ASSERT_TRUE(window.CreateEx(0, L"STATIC", L"before", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr));
+    EXPECT_EQ(::SendMessageW(window.hwnd(), kThrowOutOfMemory, 0, 0), 0);
+    EXPECT_EQ(::SendMessageW(window.hwnd(), kThrowOther, 0, 0), 0);
+    ::SetWindowTextW(window.hwnd(), L"after");
+    EXPECT_EQ(WindowTitle(window.hwnd()), L"after") << "the window still handles its messages";
     EXPECT_EQ(Window::FromHandle(window.hwnd()), &window);
 }
 
@@ -90,7 +90,7 @@ public:
 protected:
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
-    void OnDocumentComplete(IDispatch*, const char*) override { throw std::bad_alloc(); }
+    void OnDocumentComplete(IDispatch*, const wchar_t*) override { throw std::bad_alloc(); }
 };
 
 class BrowserEvents : public testing::Test {
@@ -98,7 +98,7 @@ protected:
     void SetUp() override
     {
         parent_ = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
-                                    ::GetModuleHandleA(nullptr), nullptr);
+                                    ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_TRUE(host_.Create(IDD_PAGE_HOST, parent_));
         events_ = host_.Events();
         ASSERT_TRUE(events_);
@@ -169,10 +169,10 @@ TEST(Boundaries, ATraceLineNamesTheFailureAndItsCode)
     std::vector<std::string> lines;
     g_debugLines = &lines;
     void* handler = ::AddVectoredExceptionHandler(1, &CollectDebugOutput);
-    TraceFailure("adding the tray icon", 0x80004005);
+    TraceFailure(L"adding the tray icon", 0x80004005);
     FailingWindow window;
-    window.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
-    ::SendMessageA(window.hwnd(), kThrowOutOfMemory, 0, 0);
+    window.CreateEx(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+    ::SendMessageW(window.hwnd(), kThrowOutOfMemory, 0, 0);
     ::RemoveVectoredExceptionHandler(handler);
     g_debugLines = nullptr;
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -25,7 +25,7 @@ constexpr Rgb kWhite = 0x00FFFFFF;
 static_assert(kCaptionBarHeight == 25, "the caption bar is as high as its skin images");
 constexpr int kCapWidth = 151;
 constexpr int kButtonSize = 19;
-constexpr char kTitle[] = "Quarnis-->Brevik";
+constexpr wchar_t kTitle[] = L"Quarnis-->Brevik";
 
 struct ButtonPlace {
     int id;
@@ -57,19 +57,19 @@ int BarWidth(HWND bar)
 void Render(HWND bar, Canvas& canvas)
 {
     canvas.Fill(kUntouched);
-    EXPECT_EQ(::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 1);
+    EXPECT_EQ(::SendMessageW(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 1);
 }
 
 void Click(HWND bar, int id)
 {
-    ::SendMessageA(::GetDlgItem(bar, id), BM_CLICK, 0, 0);
+    ::SendMessageW(::GetDlgItem(bar, id), BM_CLICK, 0, 0);
     PumpMessages();
 }
 
 RECT WorkArea()
 {
     RECT work;
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     return work;
 }
 
@@ -84,7 +84,7 @@ TEST(CaptionBar, ButtonsStandAtTheRightEndOfTheWidthGiven)
     EXPECT_EQ(BarWidth(bar), launcherClient.right);
 
     for (int cx : {BarWidth(bar), 800, 300, 100}) {
-        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cx, kCaptionBarHeight));
+        ::SendMessageW(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cx, kCaptionBarHeight));
         for (const ButtonPlace& button : kButtons) {
             HWND control = ::GetDlgItem(bar, button.id);
             const RECT place = PlaceInParent(control);
@@ -113,7 +113,7 @@ TEST(CaptionBar, SizeBeforeInitialisationMovesAndPaintsNothing)
     EXPECT_EQ(PlaceInParent(close).right - PlaceInParent(close).left, kButtonSize) << "sized by its strip";
 
     const int paints = bar.paints;
-    ::SendMessageA(bar.hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(900, kCaptionBarHeight));
+    ::SendMessageW(bar.hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(900, kCaptionBarHeight));
     EXPECT_EQ(PlaceInParent(close).left, 880);
     EXPECT_EQ(bar.paints, paints + 1);
 }
@@ -122,7 +122,7 @@ TEST(CaptionBar, SkinIsThreeSliceAcrossTheBar)
 {
     LauncherFixture launcher(LauncherFixture::kGameMode);
     HWND bar = launcher.CaptionBar();
-    ::SetWindowTextA(launcher.hwnd(), "");
+    ::SetWindowTextW(launcher.hwnd(), L"");
     const PngPixels left(IDB_CAPTION_LEFT), tile(IDB_CAPTION_TILE), right(IDB_CAPTION_RIGHT);
     ASSERT_EQ(left.Height(), kCaptionBarHeight);
 
@@ -154,13 +154,13 @@ TEST(CaptionBar, TitleInWhiteReadFromTheMainWindowAtEveryPaint)
     Canvas empty(width, kCaptionBarHeight, kUntouched), first(width, kCaptionBarHeight, kUntouched),
         second(width, kCaptionBarHeight, kUntouched), again(width, kCaptionBarHeight, kUntouched);
 
-    ::SetWindowTextA(launcher.hwnd(), "");
+    ::SetWindowTextW(launcher.hwnd(), L"");
     Render(bar, empty);
-    ::SetWindowTextA(launcher.hwnd(), kTitle);
+    ::SetWindowTextW(launcher.hwnd(), kTitle);
     Render(bar, first);
-    ::SetWindowTextA(launcher.hwnd(), "Quarnis-->Brevik-->12");
+    ::SetWindowTextW(launcher.hwnd(), L"Quarnis-->Brevik-->12");
     Render(bar, second);
-    ::SetWindowTextA(launcher.hwnd(), kTitle);
+    ::SetWindowTextW(launcher.hwnd(), kTitle);
     Render(bar, again);
 
     EXPECT_EQ(empty.CountOf(kWhite, 0, 0, width, kCaptionBarHeight), 0);
@@ -178,16 +178,16 @@ void CaptureBar(HWND bar, Canvas& screen)
     ::BitBlt(screen.dc(), 0, 0, screen.Width(), screen.Height(), dc.get(), 0, 0, SRCCOPY);
 }
 
-// The title as the bar must draw it: TextOutA at (10, 6), white on a transparent background, in
+// The title as the bar must draw it: TextOutW at (10, 6), white on a transparent background, in
 // a 12-pixel normal-weight ANSI font of the face "宋体".
-void DrawReferenceTitle(HDC dc, const char* title)
+void DrawReferenceTitle(HDC dc, const wchar_t* title)
 {
-    const UniqueFont font(::CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN | DEFAULT_PITCH, "宋体"));
+    const UniqueFont font(::CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN | DEFAULT_PITCH, L"宋体"));
     const SelectedObject selected(dc, font.get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, RGB(255, 255, 255));
-    ::TextOutA(dc, 10, 6, title, static_cast<int>(std::strlen(title)));
+    ::TextOutW(dc, 10, 6, title, static_cast<int>(std::wcslen(title)));
 }
 
 // The pixels of the columns [0, right) of two canvases of one height, alike; or where they differ.
@@ -208,14 +208,25 @@ void DrawReferenceTitle(HDC dc, const char* title)
                                          << expected.At(first.x, first.y);
 }
 
+// The process runs in the code page its test run asks for (Simplified Chinese by default; the
+// text tests run again under Traditional Chinese and Western code pages).
+TEST(CodePage, TheProcessRunsInTheCodePageOfItsRun)
+{
+    const char* expected = std::getenv("LUMVANE_EXPECTED_CODE_PAGE");
+    ASSERT_NE(expected, nullptr) << "the run names its code page";
+    EXPECT_EQ(::GetACP(), static_cast<UINT>(std::atoi(expected)));
+}
+
+// A server title with Chinese text, in every code page.
 TEST(CaptionBar, TitleShowsExactlyAsTextOutAtItsPlaceInItsFont)
 {
+    constexpr wchar_t kServerTitle[] = L"Quarnis-->Brevik-->一区服";
     LauncherFixture launcher(LauncherFixture::kGameMode);
     HWND bar = launcher.CaptionBar();
     ::SetCursorPos(5, 500); // away from the buttons
     const int width = BarWidth(bar);
-    const auto showOnScreen = [&](const char* title, Canvas& screen) {
-        ::SetWindowTextA(launcher.hwnd(), title);
+    const auto showOnScreen = [&](const wchar_t* title, Canvas& screen) {
+        ::SetWindowTextW(launcher.hwnd(), title);
         ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         PumpMessages();
         CaptureBar(bar, screen);
@@ -224,35 +235,35 @@ TEST(CaptionBar, TitleShowsExactlyAsTextOutAtItsPlaceInItsFont)
     // The references: the bar's skin without a title, then the title drawn over it.
     Canvas skinOnly(width, kCaptionBarHeight, kUntouched), reference(width, kCaptionBarHeight, kUntouched),
         screenReference(width, kCaptionBarHeight, kUntouched);
-    ::SetWindowTextA(launcher.hwnd(), "");
+    ::SetWindowTextW(launcher.hwnd(), L"");
     Render(bar, skinOnly);
     Render(bar, reference);
-    DrawReferenceTitle(reference.dc(), kTitle);
+    DrawReferenceTitle(reference.dc(), kServerTitle);
     ASSERT_GT(reference.CountOf(kWhite, 0, 0, width, kCaptionBarHeight), 0) << "the reference shows a title";
     ASSERT_FALSE(SameColumns(reference, skinOnly, width)) << "the reference shows a title";
-    showOnScreen("", screenReference);
-    DrawReferenceTitle(screenReference.dc(), kTitle);
+    showOnScreen(L"", screenReference);
+    DrawReferenceTitle(screenReference.dc(), kServerTitle);
 
-    ::SetWindowTextA(launcher.hwnd(), kTitle);
+    ::SetWindowTextW(launcher.hwnd(), kServerTitle);
     Canvas painted(width, kCaptionBarHeight, kUntouched);
     Render(bar, painted);
     EXPECT_TRUE(SameColumns(painted, reference, width)) << "the bar's painting";
 
     // On the window surface, left of the buttons.
     Canvas screen(width, kCaptionBarHeight, kUntouched);
-    showOnScreen(kTitle, screen);
+    showOnScreen(kServerTitle, screen);
     const int firstButton = width - kButtons[std::size(kButtons) - 1].fromRight;
     EXPECT_TRUE(SameColumns(screen, screenReference, firstButton)) << "the bar on screen";
 }
 
-TEST(CaptionBar, TitleLongerThan255BytesPaintsItsFirst255)
+TEST(CaptionBar, TitleLongerThan255CharactersPaintsItsFirst255)
 {
     LauncherFixture launcher(LauncherFixture::kGameMode);
     HWND bar = launcher.CaptionBar();
     // The canvas is wider than the bar: the title runs on past the bar's width into it.
-    const std::string longTitle(300, 'W');
-    const auto render = [&](std::size_t bytes, Canvas& canvas) {
-        ::SetWindowTextA(launcher.hwnd(), longTitle.substr(0, bytes).c_str());
+    const std::wstring longTitle(300, L'W');
+    const auto render = [&](std::size_t characters, Canvas& canvas) {
+        ::SetWindowTextW(launcher.hwnd(), longTitle.substr(0, characters).c_str());
         Render(bar, canvas);
     };
     constexpr int kCanvasWidth = 4000;
@@ -327,7 +338,7 @@ TEST(CaptionBar, ButtonsShowAgainAfterTheBarPaintsOverThem)
     CaptureBar(bar, screen);
     EXPECT_TRUE(ButtonsShowNormalFrames(screen)) << "after growing";
 
-    ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(screen.Width(), kCaptionBarHeight)); // paints, moves nothing
+    ::SendMessageW(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(screen.Width(), kCaptionBarHeight)); // paints, moves nothing
     PumpMessages();
     CaptureBar(bar, screen);
     EXPECT_TRUE(ButtonsShowNormalFrames(screen)) << "after a size message";
@@ -338,20 +349,20 @@ TEST(CaptionBar, PressOnTheBarMovesTheLauncherFromTheClickPoint)
     LauncherFixture launcher(LauncherFixture::kGameMode);
     HWND bar = launcher.CaptionBar();
     PumpMessages();
-    ::SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
+    ::SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
     MSG posted{};
-    ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    ASSERT_TRUE(::PeekMessageW(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
     EXPECT_EQ(posted.lParam, MAKELPARAM(300, 12)) << "the point in the bar's own coordinates";
-    ::SendMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(300, 12));
+    ::SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(300, 12));
 }
 
 TEST(CaptionBarCommands, CloseAsksAndCancelKeepsTheLauncher)
 {
     LauncherFixture launcher(LauncherFixture::kGameMode);
     HWND bar = launcher.CaptionBar();
-    WindowAnswerer cancel("#32770", App::Current()->Name().c_str(),
-                          [](HWND box) { ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0); });
+    WindowAnswerer cancel(L"#32770", App::Current()->Name().c_str(),
+                          [](HWND box) { ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0); });
     Click(bar, IDC_CLOSE_BUTTON);
     EXPECT_TRUE(cancel.Answered());
     EXPECT_TRUE(::IsWindow(launcher.hwnd()));
@@ -381,11 +392,11 @@ TEST(CaptionBarCommands, MaximiseButtonAndDoubleClickToggleBothWays)
     Click(bar, IDC_MAXIMIZE_BUTTON);
     EXPECT_TRUE(::IsZoomed(launcher.hwnd()));
 
-    EXPECT_TRUE(::GetClassLongPtrA(bar, GCL_STYLE) & CS_DBLCLKS) << "the bar is told of double-clicks";
-    ::SendMessageA(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(400, 12));
+    EXPECT_TRUE(::GetClassLongPtrW(bar, GCL_STYLE) & CS_DBLCLKS) << "the bar is told of double-clicks";
+    ::SendMessageW(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(400, 12));
     PumpMessages();
     expectRestoredAndCentred("double-click");
-    ::SendMessageA(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(400, 12));
+    ::SendMessageW(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(400, 12));
     PumpMessages();
     EXPECT_TRUE(::IsZoomed(launcher.hwnd()));
 }
@@ -404,8 +415,8 @@ TEST(CaptionBarCommands, HideButtonHidesAndShowsTheWholeLauncher)
     HWND bar = launcher.CaptionBar();
     Click(bar, IDC_HIDE_BUTTON);
     EXPECT_FALSE(::IsWindowVisible(launcher.hwnd()));
-    EXPECT_TRUE(::GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) << "the bar itself stays shown inside it";
-    ::SendMessageA(bar, WM_COMMAND, MAKEWPARAM(IDC_HIDE_BUTTON, BN_CLICKED),
+    EXPECT_TRUE(::GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE) << "the bar itself stays shown inside it";
+    ::SendMessageW(bar, WM_COMMAND, MAKEWPARAM(IDC_HIDE_BUTTON, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(bar, IDC_HIDE_BUTTON)));
     EXPECT_TRUE(::IsWindowVisible(launcher.hwnd()));
 }
@@ -422,12 +433,12 @@ TEST(CaptionBarCommands, MenuButtonOpensTheLauncherMenuTopRightAtThePointer)
     RECT menuRect{};
     int items = 0;
     UINT firstCommand = 0;
-    WindowAnswerer close("#32768", nullptr, [&](HWND menu) {
+    WindowAnswerer close(L"#32768", nullptr, [&](HWND menu) {
         ::GetWindowRect(menu, &menuRect);
-        HMENU shown = reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0));
+        HMENU shown = reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0));
         items = ::GetMenuItemCount(shown);
         firstCommand = ::GetMenuItemID(shown, 0);
-        ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     });
     Click(bar, IDC_MENU_BUTTON);
     ASSERT_TRUE(close.Answered());
@@ -445,16 +456,16 @@ TEST(CaptionBar, NoGdiObjectLeaksOverAThousandPaints)
     HWND bar = launcher.CaptionBar();
     const int width = BarWidth(bar);
     Canvas canvas(width, kCaptionBarHeight, kUntouched);
-    ::SetWindowTextA(launcher.hwnd(), "Quarnis-->Brevik-->12");
+    ::SetWindowTextW(launcher.hwnd(), L"Quarnis-->Brevik-->12");
     const HWND edges[] = {window.LeftBarWindow(), window.RightBarWindow(), window.BottomBarWindow()};
     // Four caption-bar paints (into a memory DC, erase and paint on the window, after a size
     // message) and five edge-bar paints a round.
     const auto paintRound = [&](int round) {
-        ::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+        ::SendMessageW(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
         ::RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, kCaptionBarHeight));
+        ::SendMessageW(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, kCaptionBarHeight));
         for (HWND edge : edges)
-            ::SendMessageA(edge, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+            ::SendMessageW(edge, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
         ::RedrawWindow(edges[round % 3], nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     };
     for (int warmUp = 0; warmUp < 5; ++warmUp)

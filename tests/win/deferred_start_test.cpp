@@ -18,11 +18,11 @@ constexpr Rgb kUntouched = 0x00FF00FF;
 
 bool HasTrayIcon(HWND window)
 {
-    NOTIFYICONDATAA icon{};
+    NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof(icon);
     icon.hWnd = window;
     icon.uID = kTrayIconId;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &icon);
+    return ::Shell_NotifyIconW(NIM_MODIFY, &icon);
 }
 
 // The share of the bar's client area that its skin painted, drawn through WM_ERASEBKGND.
@@ -31,7 +31,7 @@ double PaintedShare(HWND bar)
     RECT client;
     ::GetClientRect(bar, &client);
     Canvas canvas(client.right, client.bottom, kUntouched);
-    ::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+    ::SendMessageW(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
     const int area = client.right * client.bottom;
     return area ? 1.0 - static_cast<double>(canvas.CountOf(kUntouched, 0, 0, client.right, client.bottom)) / area
                 : 0.0;

@@ -32,7 +32,7 @@ public:
         LPARAM lParam;
     };
 
-    SentMessages() : hook_(::SetWindowsHookExA(WH_CALLWNDPROC, &Record, nullptr, ::GetCurrentThreadId()))
+    SentMessages() : hook_(::SetWindowsHookExW(WH_CALLWNDPROC, &Record, nullptr, ::GetCurrentThreadId()))
     {
         log_ = &sent_;
     }
@@ -74,10 +74,10 @@ private:
 // queue, so a sizing or moving loop that starts ends at its first message.
 void PressFrame(HWND launcher, UINT hitCode, POINT screen)
 {
-    ::PostMessageA(launcher, WM_LBUTTONUP, 0, 0);
-    ::SendMessageA(launcher, WM_NCLBUTTONDOWN, hitCode, Packed(screen));
+    ::PostMessageW(launcher, WM_LBUTTONUP, 0, 0);
+    ::SendMessageW(launcher, WM_NCLBUTTONDOWN, hitCode, Packed(screen));
     MSG leftOver;
-    ::PeekMessageA(&leftOver, launcher, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE);
+    ::PeekMessageW(&leftOver, launcher, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE);
 }
 
 // The launcher window's state that a press that does nothing must leave alone.
@@ -148,7 +148,7 @@ TEST(FrameHitTest, BandsOnTheRealWindowInBothModes)
             {{midX, midY}, HTCAPTION},
         };
         for (const Case& c : cases) {
-            EXPECT_EQ(::SendMessageA(launcher.hwnd(), WM_NCHITTEST, 0, Packed(c.point)), c.expected)
+            EXPECT_EQ(::SendMessageW(launcher.hwnd(), WM_NCHITTEST, 0, Packed(c.point)), c.expected)
                 << "at " << c.point.x - w.left << ", " << c.point.y - w.top << " in the window";
         }
     });
@@ -225,8 +225,8 @@ TEST(FramePress, OtherHitCodesDoNothing)
 class CancelExitQuestion {
 public:
     CancelExitQuestion()
-        : answerer_("#32770", App::Current()->Name().c_str(),
-                    [](HWND box) { ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); })
+        : answerer_(L"#32770", App::Current()->Name().c_str(),
+                    [](HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); })
     {
     }
     bool Asked() const noexcept { return answerer_.Answered(); }
@@ -256,8 +256,8 @@ TEST(CloseSpot, PressesAskBeforeQuittingAndCancelChangesNothing)
     for (const Press& press : presses) {
         SCOPED_TRACE(press.what);
         CancelExitQuestion cancel;
-        ::PostMessageA(launcher.hwnd(), WM_LBUTTONUP, 0, 0); // ends a moving loop should one start
-        ::SendMessageA(launcher.hwnd(), press.message, press.wParam, Packed(press.point));
+        ::PostMessageW(launcher.hwnd(), WM_LBUTTONUP, 0, 0); // ends a moving loop should one start
+        ::SendMessageW(launcher.hwnd(), press.message, press.wParam, Packed(press.point));
         PumpMessages(50);
         EXPECT_TRUE(cancel.Asked());
         EXPECT_TRUE(LookOf(launcher) == before);
@@ -266,12 +266,12 @@ TEST(CloseSpot, PressesAskBeforeQuittingAndCancelChangesNothing)
     // A press on the backdrop's own pixels inside the close spot's square (its corner) counts as a
     // press on the close spot wherever the windows stand; elsewhere it drags.
     CancelExitQuestion cancel;
-    ::SendMessageA(launcher->BackdropWindow(), WM_LBUTTONDOWN, 0, MAKELPARAM(848, 158));
+    ::SendMessageW(launcher->BackdropWindow(), WM_LBUTTONDOWN, 0, MAKELPARAM(848, 158));
     MSG posted{};
-    ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_NOREMOVE));
+    ASSERT_TRUE(::PeekMessageW(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_NOREMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
     EXPECT_EQ(posted.lParam, MAKELPARAM(w.left + 848, w.top + 158)) << "the press goes on in screen coordinates";
-    ::PostMessageA(launcher.hwnd(), WM_LBUTTONUP, 0, 0); // ends a moving loop should one start
+    ::PostMessageW(launcher.hwnd(), WM_LBUTTONUP, 0, 0); // ends a moving loop should one start
     PumpMessages(100);
     EXPECT_TRUE(cancel.Asked());
     EXPECT_TRUE(LookOf(launcher) == before);
@@ -283,19 +283,19 @@ TEST(CloseSpot, PressesElsewhereAskNothing)
     ASSERT_TRUE(launcher.Created());
     const RECT w = WindowRect(launcher.hwnd());
     SentMessages sent;
-    ::SendMessageA(launcher.hwnd(), WM_LBUTTONDOWN, 0, MAKELPARAM(846, 169));
-    ::SendMessageA(launcher.hwnd(), WM_LBUTTONDOWN, 0, MAKELPARAM(859, 181));
+    ::SendMessageW(launcher.hwnd(), WM_LBUTTONDOWN, 0, MAKELPARAM(846, 169));
+    ::SendMessageW(launcher.hwnd(), WM_LBUTTONDOWN, 0, MAKELPARAM(859, 181));
     MSG posted;
-    EXPECT_FALSE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_NOREMOVE))
+    EXPECT_FALSE(::PeekMessageW(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_NOREMOVE))
         << "a client press in login mode posts nothing";
-    EXPECT_EQ(::FindWindowA("#32770", App::Current()->Name().c_str()), nullptr);
+    EXPECT_EQ(::FindWindowW(L"#32770", App::Current()->Name().c_str()), nullptr);
 
     // The backdrop hands its presses on as caption presses at their screen position.
-    ::SendMessageA(launcher->BackdropWindow(), WM_LBUTTONDOWN, 0, MAKELPARAM(100, 300));
-    ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_NOREMOVE));
+    ::SendMessageW(launcher->BackdropWindow(), WM_LBUTTONDOWN, 0, MAKELPARAM(100, 300));
+    ASSERT_TRUE(::PeekMessageW(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_NOREMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
     EXPECT_EQ(posted.lParam, MAKELPARAM(w.left + 100, w.top + 300));
-    ::PostMessageA(launcher.hwnd(), WM_LBUTTONUP, 0, 0);
+    ::PostMessageW(launcher.hwnd(), WM_LBUTTONUP, 0, 0);
     PumpMessages(100);
     EXPECT_EQ(sent.Of(launcher.hwnd(), WM_SYSCOMMAND).size(), 1u) << "the launcher window moves";
 }
@@ -304,12 +304,12 @@ TEST(ClientPress, GameModePostsACaptionPressAtTheClientPoint)
 {
     LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
-    ::SendMessageA(launcher.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(859, 169));
+    ::SendMessageW(launcher.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(859, 169));
     MSG posted{};
-    ASSERT_TRUE(::PeekMessageA(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    ASSERT_TRUE(::PeekMessageW(&posted, launcher.hwnd(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(HTCAPTION));
     EXPECT_EQ(posted.lParam, MAKELPARAM(859, 169));
-    EXPECT_EQ(::FindWindowA("#32770", App::Current()->Name().c_str()), nullptr) << "no exit question in game mode";
+    EXPECT_EQ(::FindWindowW(L"#32770", App::Current()->Name().c_str()), nullptr) << "no exit question in game mode";
 }
 
 // The largest difference between two colours in one channel.
@@ -364,7 +364,7 @@ TEST(CloseSpot, HoverImageWhileThePointerIsOverIt)
     ASSERT_TRUE(launcher.Created());
     ::SetCursorPos(0, 0);
     auto moveTo = [&](POINT client) {
-        ::SendMessageA(launcher.hwnd(), WM_MOUSEMOVE, 0, Packed(client));
+        ::SendMessageW(launcher.hwnd(), WM_MOUSEMOVE, 0, Packed(client));
         ::UpdateWindow(launcher.hwnd());
     };
     ::UpdateWindow(launcher.hwnd());
@@ -378,7 +378,7 @@ TEST(CloseSpot, HoverImageWhileThePointerIsOverIt)
     EXPECT_EQ(ShownCloseSpot(launcher.hwnd()), 0) << "moved off the close spot";
 
     moveTo({859, 169});
-    ::SendMessageA(launcher.hwnd(), WM_MOUSELEAVE, 0, 0);
+    ::SendMessageW(launcher.hwnd(), WM_MOUSELEAVE, 0, 0);
     ::UpdateWindow(launcher.hwnd());
     EXPECT_EQ(ShownCloseSpot(launcher.hwnd()), 0) << "the pointer left the window";
 
@@ -406,7 +406,7 @@ void PressKey(HWND launcher, HWND target, WPARAM key)
         MSG msg{target, message, key, message == WM_KEYDOWN ? 1 : 0xC0000001, ::GetTickCount(), {}};
         if (!WalkPreTranslateTree(launcher, &msg)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
     PumpMessages(20);
@@ -432,8 +432,8 @@ TEST(Keys, EnterAndEscapeCloseNothing)
 
     // OK and Cancel from any source end or hide no dialog.
     for (HWND dialog : {launcher.hwnd(), backdrop, page}) {
-        ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
     PumpMessages(50);
     EXPECT_TRUE(LookOf(launcher) == before);

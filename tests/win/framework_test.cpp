@@ -135,10 +135,10 @@ TEST(FrameworkDialog, ModalLoopWalksPreTranslateMessageUpToTheDialog)
     panel = &panelObject;
     button = &buttonObject;
     dialog.extraInit = [](TestDialog& self) {
-        panel->CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 200, 100, self.hwnd(), nullptr);
-        button->CreateEx(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE, 5, 5, 50, 20, panel->hwnd(), nullptr);
-        ::PostMessageA(button->hwnd(), WM_KEYDOWN, 'A', 0);
-        ::PostMessageA(self.hwnd(), kEndModal, 42, 0);
+        panel->CreateEx(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 100, self.hwnd(), nullptr);
+        button->CreateEx(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE, 5, 5, 50, 20, panel->hwnd(), nullptr);
+        ::PostMessageW(button->hwnd(), WM_KEYDOWN, 'A', 0);
+        ::PostMessageW(self.hwnd(), kEndModal, 42, 0);
     };
 
     EXPECT_EQ(dialog.DoModal(), 42);
@@ -151,12 +151,12 @@ TEST(FrameworkDialog, ModalLoopWalksPreTranslateMessageUpToTheDialog)
 TEST(FrameworkDialog, EnterAndEscapeReachOnOkAndOnCancel)
 {
     TestDialog enter;
-    enter.extraInit = [](TestDialog& self) { ::PostMessageA(self.hwnd(), WM_KEYDOWN, VK_RETURN, 0); };
+    enter.extraInit = [](TestDialog& self) { ::PostMessageW(self.hwnd(), WM_KEYDOWN, VK_RETURN, 0); };
     EXPECT_EQ(enter.DoModal(), IDOK);
     EXPECT_EQ(enter.log, (std::vector<std::string>{"OnInitDialog", "dialog", "OnOK"}));
 
     TestDialog escape;
-    escape.extraInit = [](TestDialog& self) { ::PostMessageA(self.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0); };
+    escape.extraInit = [](TestDialog& self) { ::PostMessageW(self.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0); };
     EXPECT_EQ(escape.DoModal(), IDCANCEL);
     EXPECT_EQ(escape.log, (std::vector<std::string>{"OnInitDialog", "dialog", "OnCancel"}));
 }
@@ -165,9 +165,9 @@ TEST(FrameworkDialog, OkAndCancelButtonsReachTheirHandlers)
 {
     TestDialog dialog;
     ASSERT_TRUE(dialog.Create(IDD_LUMVANE_DIALOG, nullptr));
-    ::SendMessageA(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    ::SendMessageA(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    ::SendMessageA(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_SETFOCUS), 0);
+    ::SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ::SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_SETFOCUS), 0);
     EXPECT_EQ(dialog.log, (std::vector<std::string>{"OnInitDialog", "OnCancel", "OnOK"}));
     EXPECT_FALSE(::IsWindowVisible(dialog.hwnd())) << "a modeless dialog hides on EndDialog";
 }
@@ -183,7 +183,7 @@ protected:
         if (message == WM_SETTEXT) {
             if (swallow)
                 return TRUE;
-            ::SendMessageA(hwnd(), WM_GETTEXTLENGTH, 0, 0);
+            ::SendMessageW(hwnd(), WM_GETTEXTLENGTH, 0, 0);
             return Default();
         }
         return Window::HandleMessage(message, wParam, lParam);
@@ -193,25 +193,25 @@ protected:
 TEST(FrameworkWindow, DefaultPassesTheCurrentMessageToTheOriginalProcedure)
 {
     NestingStatic label;
-    ASSERT_TRUE(label.CreateEx(0, "STATIC", "before", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
-    ASSERT_TRUE(::SetWindowTextA(label.hwnd(), "after"));
-    EXPECT_EQ(WindowTitle(label.hwnd()), "after");
+    ASSERT_TRUE(label.CreateEx(0, L"STATIC", L"before", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
+    ASSERT_TRUE(::SetWindowTextW(label.hwnd(), L"after"));
+    EXPECT_EQ(WindowTitle(label.hwnd()), L"after");
     label.swallow = true;
-    ::SetWindowTextA(label.hwnd(), "ignored");
-    EXPECT_EQ(WindowTitle(label.hwnd()), "after");
+    ::SetWindowTextW(label.hwnd(), L"ignored");
+    EXPECT_EQ(WindowTitle(label.hwnd()), L"after");
 }
 
 TEST(FrameworkWindow, NcDestroyDetachesTheObject)
 {
     NestingStatic label;
-    ASSERT_TRUE(label.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
+    ASSERT_TRUE(label.CreateEx(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
     const HWND window = label.hwnd();
     EXPECT_EQ(Window::FromHandle(window), &label);
     ::DestroyWindow(window);
     EXPECT_EQ(label.hwnd(), nullptr);
     EXPECT_EQ(Window::FromHandle(window), nullptr);
     // The object can take another window afterwards.
-    EXPECT_TRUE(label.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
+    EXPECT_TRUE(label.CreateEx(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
 }
 
 TEST(FrameworkWindow, ObjectDestroysItsWindow)
@@ -219,7 +219,7 @@ TEST(FrameworkWindow, ObjectDestroysItsWindow)
     HWND window = nullptr;
     {
         NestingStatic label;
-        ASSERT_TRUE(label.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
+        ASSERT_TRUE(label.CreateEx(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
         window = label.hwnd();
     }
     EXPECT_FALSE(::IsWindow(window));
@@ -235,8 +235,8 @@ TEST(FrameworkWindow, SubclassingBindsAnExistingWindowOnce)
     EXPECT_FALSE(second.SubclassWindow(nullptr));
     EXPECT_EQ(Window::FromHandle(raw), &first);
     first.swallow = true;
-    ::SetWindowTextA(raw, "ignored");
-    EXPECT_EQ(WindowTitle(raw), "raw") << "messages reach the object";
+    ::SetWindowTextW(raw, L"ignored");
+    EXPECT_EQ(WindowTitle(raw), L"raw") << "messages reach the object";
 }
 
 // An owner-drawn button that logs its framework calls.
@@ -301,9 +301,9 @@ TEST(FrameworkDialog, DataExchangeBindsOwnerDrawnButtonsThatDrawThemselves)
 TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
 {
     RECT work;
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     NestingStatic lone;
-    ASSERT_TRUE(lone.CreateEx(0, "STATIC", "", WS_POPUP, 3, 4, 301, 201, nullptr, nullptr));
+    ASSERT_TRUE(lone.CreateEx(0, L"STATIC", L"", WS_POPUP, 3, 4, 301, 201, nullptr, nullptr));
     CenterWindow(lone.hwnd());
     RECT rect = WindowRect(lone.hwnd());
     EXPECT_EQ(rect.left, (work.left + work.right) / 2 - 301 / 2);
@@ -311,8 +311,8 @@ TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
     EXPECT_EQ(rect.right - rect.left, 301);
 
     NestingStatic owner, owned;
-    ASSERT_TRUE(owner.CreateEx(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 50, 400, 300, nullptr, nullptr));
-    ASSERT_TRUE(owned.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 100, 80, owner.hwnd(), nullptr));
+    ASSERT_TRUE(owner.CreateEx(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 100, 50, 400, 300, nullptr, nullptr));
+    ASSERT_TRUE(owned.CreateEx(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 80, owner.hwnd(), nullptr));
     CenterWindow(owned.hwnd());
     rect = WindowRect(owned.hwnd());
     EXPECT_EQ(rect.left, 250);
@@ -327,7 +327,7 @@ TEST(FrameworkWindow, CenterWindowUsesWorkAreaOwnerOrParent)
     EXPECT_EQ(rect.top, work.top);
 
     NestingStatic child;
-    ASSERT_TRUE(child.CreateEx(0, "STATIC", "", WS_CHILD, 0, 0, 40, 20, owner.hwnd(), nullptr));
+    ASSERT_TRUE(child.CreateEx(0, L"STATIC", L"", WS_CHILD, 0, 0, 40, 20, owner.hwnd(), nullptr));
     ::MoveWindow(owner.hwnd(), 100, 50, 400, 300, FALSE);
     CenterWindow(child.hwnd());
     rect = WindowRect(child.hwnd());
@@ -340,7 +340,7 @@ TEST(FrameworkApp, MainWindowAndMessageBoxCaption)
 {
     App* app = App::Current();
     ASSERT_NE(app, nullptr);
-    EXPECT_EQ(app->Name(), "win_tests");
+    EXPECT_EQ(app->Name(), L"win_tests");
 
     TestDialog main;
     ASSERT_TRUE(main.Create(IDD_LUMVANE_DIALOG, nullptr));
@@ -350,11 +350,11 @@ TEST(FrameworkApp, MainWindowAndMessageBoxCaption)
 
     static HWND s_owner;
     s_owner = nullptr;
-    WindowAnswerer answerer("#32770", "win_tests", [](HWND box) {
+    WindowAnswerer answerer(L"#32770", L"win_tests", [](HWND box) {
         s_owner = ::GetWindow(box, GW_OWNER);
-        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });
-    EXPECT_EQ(AppMessageBox("question", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(AppMessageBox(L"question", MB_OKCANCEL), IDCANCEL);
     EXPECT_TRUE(answerer.Answered()) << "the box is captioned with the application name";
     EXPECT_EQ(s_owner, main.hwnd());
     app->mainWindow = previous;

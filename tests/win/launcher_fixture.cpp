@@ -51,11 +51,11 @@ LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
 
 LauncherFixture::~LauncherFixture()
 {
-    NOTIFYICONDATAA icon{};
+    NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof(icon);
     icon.hWnd = window_.hwnd();
     icon.uID = kTrayIconId;
-    ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    ::Shell_NotifyIconW(NIM_DELETE, &icon);
     App::Current()->mainWindow = previousMain_;
     g_launcherAlive = false;
 }
@@ -69,7 +69,7 @@ LauncherFixture::~LauncherFixture()
 
 LRESULT LauncherFixture::Tray(WPARAM iconId, LPARAM mouseMessage)
 {
-    return ::SendMessageA(window_.hwnd(), kTrayCallback, iconId, mouseMessage);
+    return ::SendMessageW(window_.hwnd(), kTrayCallback, iconId, mouseMessage);
 }
 
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)

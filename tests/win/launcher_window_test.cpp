@@ -38,7 +38,7 @@ RECT Rect(int x, int y, int width, int height)
 RECT WorkArea()
 {
     RECT work{};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     return work;
 }
 
@@ -111,10 +111,10 @@ TEST_F(LauncherWindow, StartsInLoginModeCentredWithItsTitle)
     ::GetClientRect(hwnd(), &client);
     EXPECT_EQ(client.right, kLoginWidth) << "no caption, no border";
     EXPECT_EQ(client.bottom, kLoginHeight);
-    const LONG style = ::GetWindowLongA(hwnd(), GWL_STYLE);
+    const LONG style = ::GetWindowLongW(hwnd(), GWL_STYLE);
     EXPECT_EQ(style & WS_CAPTION, 0);
     EXPECT_NE(style & WS_POPUP, 0);
-    EXPECT_EQ(WindowTitle(hwnd()), "Quarnis-->Brevik");
+    EXPECT_EQ(WindowTitle(hwnd()), L"Quarnis-->Brevik");
     EXPECT_EQ(MainWindowHandle(), hwnd());
     EXPECT_EQ(dynamic_cast<CLumvaneDlg*>(MainWindow()), launcher_.get());
 }
@@ -129,7 +129,7 @@ TEST_F(LauncherWindow, PanesBelongToTheLauncher)
     EXPECT_NE(launcher_->LeftBarWindow(), launcher_->RightBarWindow());
     ASSERT_NE(Backdrop(), nullptr);
     EXPECT_EQ(::GetWindow(Backdrop(), GW_OWNER), hwnd()) << "an owned popup";
-    EXPECT_NE(::GetWindowLongA(Backdrop(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    EXPECT_NE(::GetWindowLongW(Backdrop(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
 }
 
 // The window shape: the page rectangle and the close spot's opaque disc.
@@ -158,13 +158,13 @@ TEST_F(LauncherWindow, EnterGameModeMaximisesOntoTheWorkArea)
     const RECT work = WorkArea();
     EXPECT_TRUE(SameRect(WindowRect(hwnd()), work));
     ExpectGameLayout(work.right - work.left, work.bottom - work.top);
-    EXPECT_EQ(WindowTitle(hwnd()), "Quarnis-->Brevik");
+    EXPECT_EQ(WindowTitle(hwnd()), L"Quarnis-->Brevik");
 }
 
 TEST_F(LauncherWindow, GameLayoutFor1200By800)
 {
     launcher_->EnterGameMode();
-    ::SendMessageA(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 800));
+    ::SendMessageW(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 800));
     ExpectGameLayout(1200, 800);
     EXPECT_TRUE(SameRect(PaneRect(launcher_->PageHostWindow(), hwnd()), Rect(5, 25, 1190, 770)));
     EXPECT_TRUE(SameRect(PaneRect(launcher_->RightBarWindow(), hwnd()), Rect(1195, 25, 5, 770)));
@@ -188,17 +188,17 @@ TEST_F(LauncherWindow, MaximisedSizeBeyondTheWorkAreaIsCutToIt)
     const int workWidth = work.right - work.left;
     const int workHeight = work.bottom - work.top;
 
-    ::SendMessageA(hwnd(), WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(workWidth + 40, workHeight));
+    ::SendMessageW(hwnd(), WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(workWidth + 40, workHeight));
     EXPECT_TRUE(SameRect(WindowRect(hwnd()), work));
     ExpectGameLayout(workWidth, workHeight);
 
     ::MoveWindow(hwnd(), 10, 10, 1200, 800, TRUE);
-    ::SendMessageA(hwnd(), WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(workWidth, workHeight + 1));
+    ::SendMessageW(hwnd(), WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(workWidth, workHeight + 1));
     EXPECT_TRUE(SameRect(WindowRect(hwnd()), work));
 
     // A maximised size that fits is laid out as it is.
     ::MoveWindow(hwnd(), 10, 10, 1200, 800, TRUE);
-    ::SendMessageA(hwnd(), WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(workWidth, workHeight));
+    ::SendMessageW(hwnd(), WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(workWidth, workHeight));
     EXPECT_TRUE(SameRect(WindowRect(hwnd()), Rect(10, 10, 1200, 800)));
     ExpectGameLayout(workWidth, workHeight);
 }
@@ -206,9 +206,9 @@ TEST_F(LauncherWindow, MaximisedSizeBeyondTheWorkAreaIsCutToIt)
 TEST_F(LauncherWindow, MinimisedSizeLaysNothingOut)
 {
     launcher_->EnterGameMode();
-    ::SendMessageA(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 800));
-    ::SendMessageA(hwnd(), WM_SIZE, SIZE_MINIMIZED, 0);
-    ::SendMessageA(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 800));
+    ::SendMessageW(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1200, 800));
+    ::SendMessageW(hwnd(), WM_SIZE, SIZE_MINIMIZED, 0);
+    ::SendMessageW(hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, 800));
     ExpectGameLayout(1200, 800);
 }
 
@@ -235,11 +235,11 @@ TEST_F(LauncherWindow, ReturnToLoginModeRestoresTheLoginLookButNotTheTitle)
 {
     launcher_->EnterGameMode();
     PumpMessages();
-    ::SetWindowTextA(hwnd(), "Quarnis-->Brevik-->12");
+    ::SetWindowTextW(hwnd(), L"Quarnis-->Brevik-->12");
     launcher_->ReturnToLoginMode();
     PumpMessages();
     ExpectLoginLook();
-    EXPECT_EQ(WindowTitle(hwnd()), "Quarnis-->Brevik-->12");
+    EXPECT_EQ(WindowTitle(hwnd()), L"Quarnis-->Brevik-->12");
 
     // And into game mode once more.
     launcher_->EnterGameMode();
@@ -313,13 +313,13 @@ TEST_F(LauncherWindow, BackdropFollowsMovesAndVisibilityInLoginModeOnly)
 TEST_F(LauncherWindow, EraseFillsBlackAndTheDragIconIsTheProgramIcon)
 {
     Canvas canvas(kLoginWidth, kLoginHeight, 0xFFFFFF);
-    EXPECT_TRUE(::SendMessageA(hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0));
+    EXPECT_TRUE(::SendMessageW(hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0));
     EXPECT_EQ(canvas.CountOf(0x000000, 0, 0, kLoginWidth, kLoginHeight), kLoginWidth * kLoginHeight);
 
-    const auto icon = ::SendMessageA(hwnd(), WM_QUERYDRAGICON, 0, 0);
+    const auto icon = ::SendMessageW(hwnd(), WM_QUERYDRAGICON, 0, 0);
     EXPECT_NE(icon, 0);
-    EXPECT_EQ(icon, ::SendMessageA(hwnd(), WM_GETICON, ICON_BIG, 0));
-    EXPECT_EQ(icon, ::SendMessageA(hwnd(), WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(icon, ::SendMessageW(hwnd(), WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(icon, ::SendMessageW(hwnd(), WM_GETICON, ICON_SMALL, 0));
 }
 
 // In login mode the paint draws the close spot scaled, alpha ignored: its corners come out black.

@@ -299,7 +299,7 @@ int FrameDifferences(const Canvas& before, const Canvas& after)
 RECT CentredInWorkArea(const RECT& window)
 {
     RECT work;
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int width = window.right - window.left;
     const int height = window.bottom - window.top;
     const int left = (work.left + work.right) / 2 - width / 2;
@@ -313,8 +313,8 @@ TEST(Backdrop, LayeredPopupOwnedByTheLauncherAndOverIt)
     ASSERT_TRUE(launcher.Created());
     HWND backdrop = launcher.Backdrop();
     ASSERT_TRUE(::IsWindow(backdrop));
-    EXPECT_TRUE(::GetWindowLongA(backdrop, GWL_EXSTYLE) & WS_EX_LAYERED);
-    EXPECT_TRUE(::GetWindowLongA(backdrop, GWL_STYLE) & WS_POPUP);
+    EXPECT_TRUE(::GetWindowLongW(backdrop, GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_TRUE(::GetWindowLongW(backdrop, GWL_STYLE) & WS_POPUP);
     EXPECT_EQ(::GetWindow(backdrop, GW_OWNER), launcher.hwnd());
     EXPECT_TRUE(::IsWindowVisible(backdrop));
     EXPECT_TRUE(::IsWindowVisible(launcher.hwnd()));

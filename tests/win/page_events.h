@@ -8,9 +8,9 @@
 struct RecordedPageEvents final : PageHostEvents {
     int enterGame = 0;
     int gotoLogin = 0;
-    std::vector<std::string> titles;
+    std::vector<std::wstring> titles;
 
     void OnEnterGame() noexcept override { ++enterGame; }
     void OnGotoLogin() noexcept override { ++gotoLogin; }
-    void OnServerTitle(const char* title) noexcept override { titles.emplace_back(title); }
+    void OnServerTitle(const wchar_t* title) noexcept override { titles.emplace_back(title); }
 };

@@ -30,7 +30,7 @@ class ParentWindow {
 public:
     ParentWindow()
         : hwnd_(::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 888, 591, nullptr,
-                                  nullptr, ::GetModuleHandleA(nullptr), nullptr))
+                                  nullptr, ::GetModuleHandleW(nullptr), nullptr))
     {
     }
     ~ParentWindow() { ::DestroyWindow(hwnd_); }
@@ -66,14 +66,14 @@ HWND BrowserWindow(const HtmlDialog& host)
 class ClosedHost : public HtmlDialog {
 public:
     ClosedHost() noexcept : HtmlDialog(IDD_PAGE_HOST) {}
-    std::vector<std::string> beforeNavigate;
+    std::vector<std::wstring> beforeNavigate;
 
     void GiveExternal(IDispatch* external) noexcept { SetExternalDispatch(external); }
 
 protected:
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
-    void OnBeforeNavigate(IDispatch*, const char* url) noexcept override { beforeNavigate.push_back(url); }
+    void OnBeforeNavigate(IDispatch*, const wchar_t* url) noexcept override { beforeNavigate.push_back(url); }
 };
 
 // The reference count an object holds, read by one AddRef and Release pair.
@@ -233,7 +233,7 @@ TEST(PageHostPaint, EraseLeavesThePixelsAlone)
     const UniqueHandle<HBRUSH, DeleteGdiObject> brush(::CreateSolidBrush(kMark));
     ::FillRect(dc.get(), &all, brush.get());
 
-    EXPECT_EQ(::SendMessageA(host.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0), TRUE);
+    EXPECT_EQ(::SendMessageW(host.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0), TRUE);
     EXPECT_EQ(::GetPixel(dc.get(), 3, 3), kMark);
 }
 
@@ -246,13 +246,13 @@ TEST(PageHostNavigation, RequestsTheAddressFromTheServer)
     ParentWindow parent;
     ClosedHost host;
     ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
-    const std::string url = server.Url("/ct");
+    const std::wstring url = server.Url(L"/ct");
     host.Navigate(url.c_str());
     EXPECT_TRUE(server.WaitFor("GET /ct HTTP/1.1", 1, 10000));
     ASSERT_FALSE(host.beforeNavigate.empty());
     EXPECT_EQ(host.beforeNavigate.front(), url);
 
-    host.Navigate(server.Url("/second?a=1").c_str());
+    host.Navigate(server.Url(L"/second?a=1").c_str());
     EXPECT_TRUE(server.WaitFor("GET /second?a=1 HTTP/1.1", 1, 10000));
 }
 

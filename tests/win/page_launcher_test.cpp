@@ -280,7 +280,7 @@ TEST(ScriptBridge, ModeSwitchesAreCompleteBeforeTheCallReturns)
 TEST(ScriptBridge, PageHostReportsToItsEventsAndLeavesItsParentAlone)
 {
     const HWND parent = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                          ::GetModuleHandleA(nullptr), nullptr);
+                                          ::GetModuleHandleW(nullptr), nullptr);
     {
         RecordedPageEvents events;
         CClentDlalog host(events);
@@ -299,7 +299,7 @@ TEST(ScriptBridge, PageHostReportsToItsEventsAndLeavesItsParentAlone)
         EXPECT_EQ(script.Errors(), 0);
         EXPECT_EQ(events.enterGame, 1);
         EXPECT_EQ(events.gotoLogin, 1);
-        EXPECT_EQ(::GetWindowLongA(parent, GWL_STYLE) & WS_VISIBLE, 0);
+        EXPECT_EQ(::GetWindowLongW(parent, GWL_STYLE) & WS_VISIBLE, 0);
     }
     ::DestroyWindow(parent);
 }
@@ -313,18 +313,19 @@ HRESULT CompleteDocument(LauncherFixture& launcher, IDispatch* browser, const st
     return FireDocumentComplete(events.Get(), browser, url);
 }
 
-// "sid=12&uid=9", "uid=9&sid=7&t=1", "sid=3" NUL "4", written out in Base64.
+// "sid=12&uid=9", "uid=9&sid=7&t=1", "sid=3" NUL "4", "sid=一区" in code page 936, written out in Base64.
 constexpr wchar_t kSid12[] = L"c2lkPTEyJnVpZD05";
 constexpr wchar_t kSid7[] = L"dWlkPTkmc2lkPTcmdD0x";
 constexpr wchar_t kSidWithNul[] = L"c2lkPTMANA==";
-const std::string kServer12 = "Quarnis-->Brevik-->12\xB7\xFE";
+constexpr wchar_t kSidChinese[] = L"c2lkPdK7x/g=";
+const std::wstring kServer12 = L"Quarnis-->Brevik-->12服";
 
 TEST(ServerTitleUpdate, EveryCompletedDocumentWithAuthRetitlesTheLauncher)
 {
     LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
-    const std::string bare = WindowTitle(launcher.hwnd());
-    ASSERT_EQ(bare, "Quarnis-->Brevik");
+    const std::wstring bare = WindowTitle(launcher.hwnd());
+    ASSERT_EQ(bare, L"Quarnis-->Brevik");
     IDispatch* topLevel = launcher->PageHost().Browser();
 
     ASSERT_EQ(CompleteDocument(launcher, topLevel, L"http://game.example/ct"), S_OK);
@@ -340,19 +341,23 @@ TEST(ServerTitleUpdate, EveryCompletedDocumentWithAuthRetitlesTheLauncher)
     const ComPtr<IDispatch> frame = MakeDispatch({});
     ASSERT_EQ(CompleteDocument(launcher, frame.Get(), std::wstring(L"http://frame.example/f?x=1&auth=") + kSid7),
               S_OK);
-    EXPECT_EQ(WindowTitle(launcher.hwnd()), "Quarnis-->Brevik-->7\xB7\xFE") << "a frame's document counts too";
+    EXPECT_EQ(WindowTitle(launcher.hwnd()), L"Quarnis-->Brevik-->7服") << "a frame's document counts too";
 
     ASSERT_EQ(CompleteDocument(launcher, topLevel, std::wstring(L"http://game.example/ct?auth=") + kSidWithNul),
               S_OK);
-    EXPECT_EQ(WindowTitle(launcher.hwnd()), "Quarnis-->Brevik-->3") << "the title ends at the NUL of the sid";
+    EXPECT_EQ(WindowTitle(launcher.hwnd()), L"Quarnis-->Brevik-->3") << "the title ends at the NUL of the sid";
 
     ASSERT_EQ(CompleteDocument(launcher, topLevel, L"http://game.example/ct?auth=&sign="), S_OK);
-    EXPECT_EQ(WindowTitle(launcher.hwnd()), "Quarnis-->Brevik-->\xB7\xFE");
+    EXPECT_EQ(WindowTitle(launcher.hwnd()), L"Quarnis-->Brevik-->服");
 
-    // An address with text outside ASCII comes through the thread's code page without disturbing the payload.
+    // An address with text outside ASCII is taken as the browser gives it, without disturbing the payload.
     ASSERT_EQ(CompleteDocument(launcher, topLevel, std::wstring(L"http://game.example/\u6E38\u620F?auth=") + kSid12),
               S_OK);
     EXPECT_EQ(WindowTitle(launcher.hwnd()), kServer12);
+
+    // The sid is Simplified Chinese text whatever code page the system runs in.
+    ASSERT_EQ(CompleteDocument(launcher, topLevel, std::wstring(L"http://game.example/ct?auth=") + kSidChinese), S_OK);
+    EXPECT_EQ(WindowTitle(launcher.hwnd()), L"Quarnis-->Brevik-->一区服");
 }
 
 TEST(ServerTitleUpdate, RepaintsTheCaptionBarInGameMode)
@@ -432,30 +437,25 @@ private:
     DWORD cookie_ = 0;
 };
 
-std::wstring Wide(const char* text)
-{
-    return std::wstring(text, text + std::strlen(text));
-}
-
 TEST(PageRefresh, OpensTheStartUrlAgainAndStaysInGameMode)
 {
     LauncherFixture launcher(LauncherFixture::kGameMode);
     ASSERT_TRUE(launcher.Created());
     const Mode game = ModeOf(launcher);
     ASSERT_TRUE(game.game);
-    const std::string title = WindowTitle(launcher.hwnd());
+    const std::wstring title = WindowTitle(launcher.hwnd());
     NavigationListener listener(launcher->PageHost().Browser());
     ASSERT_TRUE(listener.Listening());
 
-    ::PostMessageA(launcher.hwnd(), WM_COMMAND, ID_MENU_REFRESH, 0);
+    ::PostMessageW(launcher.hwnd(), WM_COMMAND, ID_MENU_REFRESH, 0);
     for (int wait = 0; wait < 100 && listener.started.empty(); ++wait)
         PumpMessages(20);
     ASSERT_EQ(listener.started.size(), 1u);
-    EXPECT_EQ(listener.started.front(), Wide(kStartUrl));
+    EXPECT_EQ(listener.started.front(), kStartUrl);
     EXPECT_TRUE(ModeOf(launcher) == game);
     EXPECT_EQ(WindowTitle(launcher.hwnd()), title);
 
-    ::PostMessageA(launcher.hwnd(), WM_COMMAND, ID_MENU_REFRESH, 0);
+    ::PostMessageW(launcher.hwnd(), WM_COMMAND, ID_MENU_REFRESH, 0);
     for (int wait = 0; wait < 100 && listener.started.size() < 2; ++wait)
         PumpMessages(20);
     EXPECT_EQ(listener.started.size(), 2u) << "every Refresh navigates";
@@ -465,7 +465,7 @@ TEST(PageRefresh, OpensTheStartUrlAgainAndStaysInGameMode)
 class CommandSpy {
 public:
     explicit CommandSpy(HWND window)
-        : hook_(::SetWindowsHookExA(WH_CALLWNDPROC, &CommandSpy::Hook, nullptr, ::GetCurrentThreadId()))
+        : hook_(::SetWindowsHookExW(WH_CALLWNDPROC, &CommandSpy::Hook, nullptr, ::GetCurrentThreadId()))
     {
         watched_ = window;
         commands_ = 0;
@@ -504,10 +504,10 @@ TEST(PageKeys, EnterAndEscapeGoOnToThePage)
             MSG down{target, WM_KEYDOWN, key, 1, ::GetTickCount(), {}};
             EXPECT_FALSE(WalkPreTranslateTree(launcher.hwnd(), &down)) << "key " << key << " is left to the page";
             ::TranslateMessage(&down);
-            ::DispatchMessageA(&down);
+            ::DispatchMessageW(&down);
             MSG up{target, WM_KEYUP, key, 0xC0000001, ::GetTickCount(), {}};
             if (!WalkPreTranslateTree(launcher.hwnd(), &up))
-                ::DispatchMessageA(&up);
+                ::DispatchMessageW(&up);
             PumpMessages(20);
         }
     }

@@ -50,7 +50,7 @@ public:
 
     bool Listening() const noexcept { return thread_ != nullptr; }
     u_short Port() const noexcept { return port_; }
-    std::string Url(const char* path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::wstring Url(const wchar_t* path) const { return L"http://127.0.0.1:" + std::to_wstring(port_) + path; }
 
     int Count(const std::string& requestLine) const
     {

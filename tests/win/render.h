@@ -125,7 +125,7 @@ public:
         ULONG_PTR token = 0;
         if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
             return;
-        HMODULE module = ::GetModuleHandleA(nullptr);
+        HMODULE module = ::GetModuleHandleW(nullptr);
         HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(id), "PNG");
         IStream* stream = resource ? ::SHCreateMemStream(static_cast<const BYTE*>(::LockResource(::LoadResource(module, resource))),
                                                          ::SizeofResource(module, resource))

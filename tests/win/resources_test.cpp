@@ -27,7 +27,7 @@ constexpr Gdiplus::PixelFormat kRgb = 0x00021808;  // PixelFormat24bppRGB
 
 std::string_view ResourceBytes(const char* type, WORD id, WORD language = kChinesePrc)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
+    HMODULE module = ::GetModuleHandleW(nullptr);
     HRSRC resource = ::FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
     if (!resource)
         return {};
@@ -39,7 +39,7 @@ std::set<WORD> ResourceIds(const char* type)
 {
     std::set<WORD> ids;
     ::EnumResourceNamesA(
-        ::GetModuleHandleA(nullptr), type,
+        ::GetModuleHandleW(nullptr), type,
         [](HMODULE, LPCSTR, LPSTR name, LONG_PTR found) -> BOOL {
             reinterpret_cast<std::set<WORD>*>(found)->insert(IS_INTRESOURCE(name) ? LOWORD(name) : 0);
             return TRUE;
@@ -332,12 +332,12 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM)
 // where they belong and the controls they hold.
 TEST(Resources, DialogTemplatesMakeTheirWindows)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
+    HMODULE module = ::GetModuleHandleW(nullptr);
     HWND launcher = ::CreateDialogParamA(module, MAKEINTRESOURCEA(IDD_LUMVANE_DIALOG), nullptr, &PlainDialogProc, 0);
     ASSERT_NE(launcher, nullptr) << ::GetLastError();
     EXPECT_TRUE(::IsWindowVisible(launcher));
     EXPECT_EQ(::GetParent(launcher), nullptr);
-    EXPECT_EQ(WindowTitle(launcher), "");
+    EXPECT_EQ(WindowTitle(launcher), L"");
 
     for (const DialogFact& fact : kDialogs) {
         SCOPED_TRACE(fact.id);
@@ -345,8 +345,8 @@ TEST(Resources, DialogTemplatesMakeTheirWindows)
                           ? launcher
                           : ::CreateDialogParamA(module, MAKEINTRESOURCEA(fact.id), launcher, &PlainDialogProc, 0);
         ASSERT_NE(window, nullptr);
-        const auto style = static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE));
-        const auto exStyle = static_cast<DWORD>(::GetWindowLongA(window, GWL_EXSTYLE));
+        const auto style = static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE));
+        const auto exStyle = static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE));
         EXPECT_EQ(style & fact.style, fact.style) << std::hex << style;
         // Beyond the template's own bits only what dialog creation itself adds.
         EXPECT_EQ(style & ~fact.style & 0xFFFF0000u, 0u) << std::hex << style;
@@ -367,7 +367,7 @@ TEST(Resources, DialogTemplatesMakeTheirWindows)
                 char className[32] = {};
                 ::GetClassNameA(control, className, sizeof(className));
                 EXPECT_STREQ(className, "Button");
-                EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(control, GWL_STYLE)), 0x5000000Bu);
+                EXPECT_EQ(static_cast<DWORD>(::GetWindowLongW(control, GWL_STYLE)), 0x5000000Bu);
                 // Dialog units map to pixels one number at a time: position and size apart.
                 RECT expected{button.x, 0, 22, 19};
                 ::MapDialogRect(window, &expected);
@@ -401,7 +401,7 @@ TEST(Resources, LauncherMenuHoldsItsThreeCommands)
     EXPECT_EQ(ResourceIds(MAKEINTRESOURCEA(4)), (std::set<WORD>{IDR_LAUNCHER_MENU}));
     ASSERT_FALSE(ResourceBytes(MAKEINTRESOURCEA(4), IDR_LAUNCHER_MENU).empty()) << "in language 2052";
 
-    HMENU menu = ::LoadMenuW(::GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDR_LAUNCHER_MENU));
+    HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LAUNCHER_MENU));
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(::GetMenuItemCount(menu), 1);
     EXPECT_EQ(MenuText(menu, 0), u"弹出菜单");
@@ -504,7 +504,7 @@ TEST(Resources, VersionIs1001WithOneChineseStringTable)
 
 TEST(Resources, ManifestAsksForAdministratorAndDeclaresDpiAwareness)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
+    HMODULE module = ::GetModuleHandleW(nullptr);
     HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_NE(resource, nullptr);
     const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(module, resource))),
@@ -565,7 +565,7 @@ TEST(Resources, IconIsOne64By64ImageOf32Bits)
     }
 
     HICON icon = static_cast<HICON>(
-        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        ::LoadImageA(::GetModuleHandleW(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     ASSERT_NE(icon, nullptr);
     ICONINFO info{};
     ASSERT_TRUE(::GetIconInfo(icon, &info));

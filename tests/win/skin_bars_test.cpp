@@ -24,15 +24,15 @@ public:
     Parent()
     {
         static const ATOM windowClass = [] {
-            WNDCLASSA plain{};
-            plain.lpfnWndProc = &::DefWindowProcA;
-            plain.hInstance = ::GetModuleHandleA(nullptr);
+            WNDCLASSW plain{};
+            plain.lpfnWndProc = &::DefWindowProcW;
+            plain.hInstance = ::GetModuleHandleW(nullptr);
             plain.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-            plain.lpszClassName = "SkinBarsTestParent";
-            return ::RegisterClassA(&plain);
+            plain.lpszClassName = L"SkinBarsTestParent";
+            return ::RegisterClassW(&plain);
         }();
-        window_ = ::CreateWindowExA(0, MAKEINTATOM(windowClass), "bar parent", WS_POPUP | WS_VISIBLE, 0, 0, 1300, 200,
-                                    nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        window_ = ::CreateWindowExW(0, MAKEINTATOM(windowClass), L"bar parent", WS_POPUP | WS_VISIBLE, 0, 0, 1300, 200,
+                                    nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     }
     ~Parent() { ::DestroyWindow(window_); }
     HWND get() const noexcept { return window_; }
@@ -50,7 +50,7 @@ void Resize(HWND window, int width, int height)
 void RenderByErase(HWND bar, Canvas& canvas)
 {
     canvas.Fill(kUntouched);
-    EXPECT_EQ(::SendMessageA(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 1);
+    EXPECT_EQ(::SendMessageW(bar, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 1);
 }
 
 TEST(GdiObjectCount, SeesEveryLiveBitmap)
@@ -130,7 +130,7 @@ TEST(SideBar, ResizeTallerPaintsTheWholeColumnAtOnce)
         ::FillRect(dc.get(), &all, magenta.get());
     }
     ::ValidateRect(bar.hwnd(), nullptr);
-    ::SendMessageA(bar.hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(kEdge, 47));
+    ::SendMessageW(bar.hwnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(kEdge, 47));
 
     Canvas screen(kEdge, 47, kUntouched);
     WindowDc dc(bar.hwnd());
@@ -215,7 +215,7 @@ TEST(EdgeBars, PaintInEraseInPaintAndInSizeOnlyOnceInitialised)
         ::ShowWindow(bar, SW_SHOWNA);
         PumpMessages();
         const int before = *counted;
-        ::SendMessageA(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 40));
+        ::SendMessageW(bar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 40));
         EXPECT_EQ(*counted, before + 1) << "WM_SIZE paints once initialised";
         Canvas canvas(10, 10, kUntouched);
         RenderByErase(bar, canvas);

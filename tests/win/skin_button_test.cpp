@@ -20,7 +20,7 @@ class Host {
 public:
     Host()
         : window_(::CreateWindowExA(0, "STATIC", "skin button host", WS_POPUP | WS_VISIBLE, 20, 20, 300, 200, nullptr,
-                                    nullptr, ::GetModuleHandleA(nullptr), nullptr))
+                                    nullptr, ::GetModuleHandleW(nullptr), nullptr))
     {
     }
     ~Host() { ::DestroyWindow(window_); }
@@ -31,7 +31,7 @@ public:
     {
         return ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | type, 30, 40, width, height, window_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
-                                 ::GetModuleHandleA(nullptr), nullptr);
+                                 ::GetModuleHandleW(nullptr), nullptr);
     }
 
 private:
@@ -135,9 +135,9 @@ TEST(SkinButton, OwnWindowIsOwnerDrawAndOneFrameInSize)
     Host host;
     CSkinButton button;
     button.LoadStrip(IDB_HIDE_STRIP);
-    ASSERT_TRUE(button.CreateEx(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 5, 5, 60, 40, host.get(),
+    ASSERT_TRUE(button.CreateEx(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 5, 5, 60, 40, host.get(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId))));
-    EXPECT_EQ(::GetWindowLongA(button.hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(::GetWindowLongW(button.hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     EXPECT_EQ(ClientSize(button.hwnd()).cx, kFrameSize);
     EXPECT_EQ(ClientSize(button.hwnd()).cy, kFrameSize);
 }
@@ -150,7 +150,7 @@ TEST(SkinButton, BindingMakesAnyButtonTypeOwnerDraw)
         CSkinButton button;
         HWND control = host.AddButton(type);
         ASSERT_TRUE(button.SubclassWindow(control));
-        const LONG style = ::GetWindowLongA(control, GWL_STYLE);
+        const LONG style = ::GetWindowLongW(control, GWL_STYLE);
         EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW) << "from type " << type;
         EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
         ::DestroyWindow(control);
@@ -178,25 +178,25 @@ TEST(SkinButton, DrawsTheStripFrameOfEachState)
 
     expect(0, kFrameNormal, "normal");
     expect(ODS_FOCUS | ODS_DEFAULT, kFrameNormal, "focus and default are not shown");
-    ::SendMessageA(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ::SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     expect(0, kFrameHover, "the pointer entered");
-    ::SendMessageA(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+    ::SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
     expect(ODS_FOCUS, kFrameHover, "moving inside");
     expect(ODS_DISABLED, kFrameDisabled, "disabled and hovered");
-    ::SendMessageA(button.hwnd(), WM_MOUSELEAVE, 0, 0);
+    ::SendMessageW(button.hwnd(), WM_MOUSELEAVE, 0, 0);
     expect(0, kFrameNormal, "the pointer left");
 
-    ::SendMessageA(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ::SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     expect(ODS_SELECTED, kFramePressed, "pressed");
     expect(0, kFramePressed, "released inside: the press stays");
-    ::SendMessageA(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(7, 7));
+    ::SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(7, 7));
     expect(0, kFramePressed, "no hover frame while the press is latched");
-    ::SendMessageA(button.hwnd(), WM_MOUSELEAVE, 0, 0);
+    ::SendMessageW(button.hwnd(), WM_MOUSELEAVE, 0, 0);
     expect(0, kFrameNormal, "leaving ends the press");
 
     expect(ODS_DISABLED, kFrameDisabled, "disabled");
     expect(ODS_DISABLED | ODS_SELECTED, kFrameDisabled, "disabled wins over selected");
-    ::SendMessageA(button.hwnd(), WM_MOUSELEAVE, 0, 0);
+    ::SendMessageW(button.hwnd(), WM_MOUSELEAVE, 0, 0);
     PumpMessages(); // a leave the tracking may have posted
 }
 
@@ -241,7 +241,7 @@ TEST(SkinButton, EraseBackgroundPaintsNothing)
     ASSERT_TRUE(button.SubclassWindow(host.AddButton(BS_OWNERDRAW)));
     button.LoadStrip(IDB_CLOSE_STRIP);
     Canvas canvas(40, 30, kUntouched);
-    EXPECT_NE(::SendMessageA(button.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 0);
+    EXPECT_NE(::SendMessageW(button.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 0);
     EXPECT_EQ(canvas.CountOf(kUntouched, 0, 0, 40, 30), 40 * 30);
 }
 
@@ -256,7 +256,7 @@ TEST(SkinButton, MissingStripPaintsNothingAndSizesNothing)
     EXPECT_TRUE(button.LoadStrip(kNoSuchStrip));
     EXPECT_EQ(ClientSize(control).cx, 40);
     EXPECT_EQ(ClientSize(control).cy, 30);
-    ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     for (UINT state : {0u, static_cast<UINT>(ODS_SELECTED), static_cast<UINT>(ODS_DISABLED)}) {
         Draw(button, canvas, state);
         EXPECT_EQ(canvas.CountOf(kUntouched, 0, 0, 40, 30), 40 * 30) << "state " << state;
@@ -268,7 +268,7 @@ TEST(SkinButton, MissingStripPaintsNothingAndSizesNothing)
     EXPECT_EQ(ClientSize(control).cx, kFrameSize);
     Draw(button, canvas, 0);
     EXPECT_EQ(canvas.CountOf(kUntouched, 0, 0, 40, 30), 40 * 30);
-    ::SendMessageA(control, WM_MOUSELEAVE, 0, 0);
+    ::SendMessageW(control, WM_MOUSELEAVE, 0, 0);
     PumpMessages();
 }
 
@@ -282,25 +282,25 @@ TEST(SkinButton, PointerEntryAndLeaveRepaintWithoutEachMove)
     Canvas canvas(23, 23, kUntouched);
     ::ValidateRect(control, nullptr);
 
-    ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(NeedsRepaint(control)) << "entering repaints";
     ::ValidateRect(control, nullptr);
-    ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+    ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
     EXPECT_FALSE(NeedsRepaint(control)) << "moving inside repaints nothing more";
-    ::SendMessageA(control, WM_MOUSELEAVE, 0, 0);
+    ::SendMessageW(control, WM_MOUSELEAVE, 0, 0);
     EXPECT_TRUE(NeedsRepaint(control)) << "leaving repaints";
     ::ValidateRect(control, nullptr);
 
     // While the press is latched, every drawing clears the hover flag, so every move repaints.
-    ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     Draw(button, canvas, ODS_SELECTED);
     for (int move = 0; move < 2; ++move) {
         ::ValidateRect(control, nullptr);
-        ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(7 + move, 5));
+        ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(7 + move, 5));
         EXPECT_TRUE(NeedsRepaint(control)) << "move " << move;
         Draw(button, canvas, 0);
     }
-    ::SendMessageA(control, WM_MOUSELEAVE, 0, 0);
+    ::SendMessageW(control, WM_MOUSELEAVE, 0, 0);
     PumpMessages();
 }
 

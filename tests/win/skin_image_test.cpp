@@ -93,7 +93,7 @@ Decoded DecodeWithGdiplus(const void* png, std::size_t size, Gdiplus::PixelForma
 
 Decoded DecodeResource(WORD id, Gdiplus::PixelFormat format)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
+    HMODULE module = ::GetModuleHandleW(nullptr);
     HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(id), "PNG");
     if (!resource)
         return {};

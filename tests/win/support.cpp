@@ -17,16 +17,16 @@ void PumpMessages(DWORD milliseconds)
     const DWORD end = ::GetTickCount() + milliseconds;
     MSG message;
     do {
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
+            ::DispatchMessageW(&message);
         }
         ::Sleep(1);
     } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
 }
 
-WindowAnswerer::WindowAnswerer(const char* className, const char* caption, std::function<void(HWND)> answer)
-    : className_(className), caption_(caption ? caption : ""), hasCaption_(caption != nullptr),
+WindowAnswerer::WindowAnswerer(const wchar_t* className, const wchar_t* caption, std::function<void(HWND)> answer)
+    : className_(className), caption_(caption ? caption : L""), hasCaption_(caption != nullptr),
       answer_(std::move(answer))
 {
     thread_ = ::CreateThread(nullptr, 0, &WindowAnswerer::Run, this, 0, nullptr);
@@ -43,7 +43,7 @@ DWORD WINAPI WindowAnswerer::Run(void* context)
 {
     auto* self = static_cast<WindowAnswerer*>(context);
     for (int tries = 0; tries < 1000 && !self->stop_; ++tries) {
-        HWND found = ::FindWindowA(self->className_.c_str(), self->hasCaption_ ? self->caption_.c_str() : nullptr);
+        HWND found = ::FindWindowW(self->className_.c_str(), self->hasCaption_ ? self->caption_.c_str() : nullptr);
         DWORD process = 0;
         if (found && ::IsWindowVisible(found) && ::GetWindowThreadProcessId(found, &process) &&
             process == ::GetCurrentProcessId()) {
@@ -57,11 +57,11 @@ DWORD WINAPI WindowAnswerer::Run(void* context)
     return 0;
 }
 
-std::string WindowTitle(HWND window)
+std::wstring WindowTitle(HWND window)
 {
-    char title[1024] = {};
-    const int length = ::GetWindowTextA(window, title, sizeof(title));
-    return std::string(title, length);
+    wchar_t title[1024] = {};
+    const int length = ::GetWindowTextW(window, title, 1024);
+    return std::wstring(title, length);
 }
 
 RECT WindowRect(HWND window)

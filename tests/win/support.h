@@ -16,14 +16,14 @@ void PumpMessages(DWORD milliseconds = 50);
 // up in this process, while the caller runs a nested loop (a message box or a popup menu).
 class WindowAnswerer {
 public:
-    WindowAnswerer(const char* className, const char* caption, std::function<void(HWND)> answer);
+    WindowAnswerer(const wchar_t* className, const wchar_t* caption, std::function<void(HWND)> answer);
     ~WindowAnswerer();
     bool Answered() const noexcept { return answered_; }
 
 private:
     static DWORD WINAPI Run(void* self);
-    std::string className_;
-    std::string caption_;
+    std::wstring className_;
+    std::wstring caption_;
     bool hasCaption_;
     std::function<void(HWND)> answer_;
     HANDLE thread_ = nullptr;
@@ -31,8 +31,8 @@ private:
     volatile bool answered_ = false;
 };
 
-// A window's title bytes as the narrow API gives them.
-std::string WindowTitle(HWND window);
+// A window's title.
+std::wstring WindowTitle(HWND window);
 
 // A window's rectangle in screen coordinates.
 RECT WindowRect(HWND window);

@@ -20,8 +20,8 @@
 
 namespace {
 
-constexpr char kMenuClass[] = "#32768";
-constexpr char kMessageBoxClass[] = "#32770";
+constexpr wchar_t kMenuClass[] = L"#32768";
+constexpr wchar_t kMessageBoxClass[] = L"#32770";
 constexpr POINT kPointer{420, 310};
 
 bool Visible(HWND window)
@@ -48,7 +48,7 @@ std::function<void(HWND)> ReadMenuThenPress(SeenMenu& seen, std::vector<WPARAM> 
     return [&seen, keys](HWND menuWindow) {
         seen.shown = true;
         seen.rect = WindowRect(menuWindow);
-        auto menu = reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+        auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
         for (int index = 0; index < ::GetMenuItemCount(menu); ++index) {
             wchar_t text[64] = {};
             MENUITEMINFOW info{};
@@ -60,7 +60,7 @@ std::function<void(HWND)> ReadMenuThenPress(SeenMenu& seen, std::vector<WPARAM> 
             seen.items.push_back({info.wID, info.fType, text});
         }
         for (WPARAM key : keys)
-            ::PostMessageA(menuWindow, WM_KEYDOWN, key, 0);
+            ::PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
     };
 }
 
@@ -108,14 +108,14 @@ TEST(TrayIcon, SitsInTheNotificationAreaUnderTheLauncherWindow)
 {
     LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
-    NOTIFYICONDATAA icon{};
+    NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof(icon);
     icon.hWnd = launcher.hwnd();
     icon.uID = kTrayIconId;
-    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &icon)) << "no icon 128 for the launcher window";
-    EXPECT_FALSE(::Shell_NotifyIconA(NIM_ADD, &icon)) << "icon 128 could be added a second time";
+    EXPECT_TRUE(::Shell_NotifyIconW(NIM_MODIFY, &icon)) << "no icon 128 for the launcher window";
+    EXPECT_FALSE(::Shell_NotifyIconW(NIM_ADD, &icon)) << "icon 128 could be added a second time";
     icon.uID = kTrayIconId + 1;
-    EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &icon)) << "the check tells icons apart";
+    EXPECT_FALSE(::Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the check tells icons apart";
     EXPECT_EQ(TrayIconWindows().size(), 1u);
 }
 
@@ -197,7 +197,7 @@ TEST(TrayIcon, OtherMessagesAndOtherIconsChangeNothing)
     auto watchMenus = [&menus] {
         return std::make_unique<WindowAnswerer>(kMenuClass, nullptr, [&menus](HWND menu) {
             ++menus;
-            ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
         });
     };
 
@@ -267,7 +267,7 @@ TEST(LauncherMenu, OpensOverAForegroundLauncherAndAMessageFollowsIt)
     LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     const HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                         ::GetModuleHandleA(nullptr), nullptr);
+                                         ::GetModuleHandleW(nullptr), nullptr);
     for (const UINT flags : {CLumvaneDlg::kTrayMenuFlags, CLumvaneDlg::kCaptionMenuFlags}) {
         ::SetForegroundWindow(other);
         PumpMessages(50);
@@ -276,14 +276,14 @@ TEST(LauncherMenu, OpensOverAForegroundLauncherAndAMessageFollowsIt)
         {
             WindowAnswerer closer(kMenuClass, nullptr, [&foreground](HWND menu) {
                 foreground = ::GetForegroundWindow();
-                ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
             });
             launcher->PopupLauncherMenu(flags);
             EXPECT_TRUE(closer.Answered());
         }
         EXPECT_EQ(foreground.load(), launcher.hwnd()) << "menu flags " << flags;
         MSG follower;
-        EXPECT_TRUE(::PeekMessageA(&follower, launcher.hwnd(), WM_NULL, WM_NULL, PM_REMOVE)) << "menu flags " << flags;
+        EXPECT_TRUE(::PeekMessageW(&follower, launcher.hwnd(), WM_NULL, WM_NULL, PM_REMOVE)) << "menu flags " << flags;
     }
     ::DestroyWindow(other);
 }
@@ -313,7 +313,7 @@ TEST(LauncherMenu, ClearCacheChosenWithTheKeyboardEmptiesTheCache)
 struct SeenQuestion {
     std::atomic<bool> asked = false;
     std::wstring text;
-    std::string caption;
+    std::wstring caption;
     bool hasIcon = false;
     std::vector<int> buttons;
 };
@@ -330,8 +330,8 @@ std::function<void(HWND)> ReadQuestionThenAnswer(SeenQuestion& seen, UINT messag
             if (std::string(name) == "Button" && Visible(child)) {
                 seen.buttons.push_back(id);
             } else if (std::string(name) == "Static") {
-                if (::GetWindowLongA(child, GWL_STYLE) & SS_ICON) {
-                    seen.hasIcon = seen.hasIcon || ::SendMessageA(child, STM_GETICON, 0, 0) != 0;
+                if (::GetWindowLongW(child, GWL_STYLE) & SS_ICON) {
+                    seen.hasIcon = seen.hasIcon || ::SendMessageW(child, STM_GETICON, 0, 0) != 0;
                 } else {
                     wchar_t text[128] = {};
                     ::GetWindowTextW(child, text, 128);
@@ -340,7 +340,7 @@ std::function<void(HWND)> ReadQuestionThenAnswer(SeenQuestion& seen, UINT messag
                 }
             }
         }
-        ::PostMessageA(box, message, wParam, 0);
+        ::PostMessageW(box, message, wParam, 0);
     };
 }
 
