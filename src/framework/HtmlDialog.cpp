@@ -256,7 +256,10 @@ HRESULT HtmlDialog::Site::RefuseToClose(DISPPARAMS* parameters) noexcept
     return S_OK;
 }
 
-HtmlDialog::HtmlDialog(UINT templateId) noexcept : Dialog(templateId) {}
+HtmlDialog::HtmlDialog(UINT templateId, std::span<const INTERNETFEATURELIST> lockdown) noexcept
+    : Dialog(templateId), lockdown_(lockdown)
+{
+}
 
 HtmlDialog::~HtmlDialog()
 {
@@ -312,8 +315,19 @@ LRESULT HtmlDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return Dialog::HandleMessage(message, wParam, lParam);
 }
 
+// Feature controls belong to the process and hold for each of its browsers. A browser works without
+// them, so a refusal is traced and the browser made all the same.
+void HtmlDialog::LockDownBrowserFeatures() const noexcept
+{
+    for (const INTERNETFEATURELIST feature : lockdown_) {
+        if (const HRESULT result = ::CoInternetSetFeatureEnabled(feature, SET_FEATURE_ON_PROCESS, TRUE); FAILED(result))
+            TraceFailure(L"switching on a browser feature control", static_cast<DWORD>(result));
+    }
+}
+
 HRESULT HtmlDialog::CreateBrowser() noexcept
 {
+    LockDownBrowserFeatures();
     site_ = new (std::nothrow) Site(*this);
     if (!site_)
         return E_OUTOFMEMORY;

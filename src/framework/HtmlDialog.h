@@ -4,13 +4,18 @@
 // automation object of the dialog's choosing as window.external.
 #include <exdisp.h>
 #include <oleidl.h>
+#include <urlmon.h>
 #include <wrl/client.h>
+
+#include <span>
 
 #include "framework/Dialog.h"
 
 class HtmlDialog : public Dialog {
 public:
-    explicit HtmlDialog(UINT templateId) noexcept;
+    // lockdown: internet feature controls switched on for the whole process before the browser is made;
+    // the dialog keeps the view, so the list lives as long (a constant array).
+    explicit HtmlDialog(UINT templateId, std::span<const INTERNETFEATURELIST> lockdown = {}) noexcept;
     ~HtmlDialog() override;
 
     // Opens url in the browser: no flags, no target frame, no headers, no post data.
@@ -38,10 +43,12 @@ protected:
 private:
     class Site;
 
+    void LockDownBrowserFeatures() const noexcept;
     HRESULT CreateBrowser() noexcept;
     void DestroyBrowser() noexcept;
     void FitBrowser() noexcept;
 
+    std::span<const INTERNETFEATURELIST> lockdown_;
     Microsoft::WRL::ComPtr<Site> site_;
     Microsoft::WRL::ComPtr<IOleObject> control_;
     Microsoft::WRL::ComPtr<IWebBrowser2> browser_;

@@ -23,6 +23,19 @@ std::wstring FromSidCodePage(const std::string& bytes)
     return text;
 }
 
+// What the browser refuses for the whole process: only what a platform page has no business doing.
+// New windows, file downloads and add-ons stay as the control has them, for the platform's payment
+// and download pages; the README's table gives the reason for each control.
+constexpr INTERNETFEATURELIST kBrowserLockdown[] = {
+    FEATURE_OBJECT_CACHING,        FEATURE_ZONE_ELEVATION,
+    FEATURE_MIME_HANDLING,         FEATURE_MIME_SNIFFING,
+    FEATURE_BEHAVIORS,             FEATURE_DISABLE_MK_PROTOCOL,
+    FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_VALIDATE_NAVIGATE_URL,
+    FEATURE_PROTOCOL_LOCKDOWN,     FEATURE_HTTP_USERNAME_PASSWORD_DISABLE,
+    FEATURE_SAFE_BINDTOOBJECT,     FEATURE_UNC_SAVEDFILECHECK,
+    FEATURE_DISABLE_TELNET_PROTOCOL,
+};
+
 } // namespace
 
 // The bridge keeps the page host's window, not the object: a page that calls after the page host
@@ -33,7 +46,10 @@ PageHostEvents* CClentDlalog::EventsOf(HWND pageHost) noexcept
     return host ? &host->events_ : nullptr;
 }
 
-CClentDlalog::CClentDlalog(PageHostEvents& events) noexcept : HtmlDialog(IDD_PAGE_HOST), events_(events) {}
+CClentDlalog::CClentDlalog(PageHostEvents& events) noexcept
+    : HtmlDialog(IDD_PAGE_HOST, kBrowserLockdown), events_(events)
+{
+}
 
 bool CClentDlalog::PreTranslateMessage(MSG* message) noexcept
 {

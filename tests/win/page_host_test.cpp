@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +111,45 @@ TEST(PageHostBrowser, CoversTheClientAreaAndFollowsEverySize)
     VARIANT_BOOL silent = VARIANT_FALSE;
     ASSERT_EQ(host.Browser()->get_Silent(&silent), S_OK);
     EXPECT_EQ(silent, VARIANT_TRUE);
+}
+
+// Every internet feature control as the process answers it, indexed by INTERNETFEATURELIST.
+std::array<HRESULT, FEATURE_ENTRY_COUNT> FeatureAnswers()
+{
+    std::array<HRESULT, FEATURE_ENTRY_COUNT> answers{};
+    for (int feature = 0; feature < FEATURE_ENTRY_COUNT; ++feature)
+        answers[feature] = ::CoInternetIsFeatureEnabled(static_cast<INTERNETFEATURELIST>(feature), GET_FEATURE_FROM_PROCESS);
+    return answers;
+}
+
+// The controls the page host switches on; new windows, downloads, add-ons and what the player sees
+// and hears are left as the control has them.
+const std::set<int> kLockedDown{
+    FEATURE_OBJECT_CACHING, FEATURE_ZONE_ELEVATION, FEATURE_MIME_HANDLING, FEATURE_MIME_SNIFFING,
+    FEATURE_BEHAVIORS, FEATURE_DISABLE_MK_PROTOCOL, FEATURE_LOCALMACHINE_LOCKDOWN,
+    FEATURE_VALIDATE_NAVIGATE_URL, FEATURE_PROTOCOL_LOCKDOWN, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE,
+    FEATURE_SAFE_BINDTOOBJECT, FEATURE_UNC_SAVEDFILECHECK, FEATURE_DISABLE_TELNET_PROTOCOL,
+};
+
+// A browser host of the framework's own changes no control; the page host switches its choice on
+// for the process, and only those.
+TEST(PageHostBrowser, SwitchesOnItsFeatureControlsForTheProcess)
+{
+    const auto before = FeatureAnswers();
+    ParentWindow parent;
+    ClosedHost plain;
+    ASSERT_TRUE(CreatePageHost(plain, parent.hwnd()));
+    ASSERT_NE(plain.Browser(), nullptr);
+    EXPECT_EQ(FeatureAnswers(), before);
+
+    RecordedPageEvents events;
+    CClentDlalog host(events);
+    ASSERT_TRUE(CreatePageHost(host, parent.hwnd()));
+    const auto after = FeatureAnswers();
+    for (int feature = 0; feature < FEATURE_ENTRY_COUNT; ++feature) {
+        const HRESULT expected = kLockedDown.count(feature) ? S_OK : before[feature];
+        EXPECT_EQ(after[feature], expected) << "feature control " << feature;
+    }
 }
 
 TEST(PageHostBrowser, HostInfoAsksForNoBorderAndNoScrollBars)
