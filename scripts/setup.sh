@@ -7,16 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 packages=(cmake g++ make googletest mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
           xdotool x11-utils imagemagick fonts-wqy-microhei python3 python3-pil liblnk-utils clang
           libclang-rt-14-dev xcompmgr locales)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "setup: installing ${missing[*]}"
-  sudo_cmd=(); [ "$(id -u)" = 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$here/install-packages.sh" "${packages[@]}"
 
 source "$here/wine-env.sh"
 made_here="$LUMVANE_WINE_DIR/.made-by-lumvane-setup"
