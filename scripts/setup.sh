@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(cmake g++ make googletest mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
           xdotool x11-utils imagemagick fonts-wqy-microhei python3 python3-pil liblnk-utils clang
-          libclang-rt-14-dev xcompmgr locales)
+          libclang-rt-14-dev xcompmgr locales git osslsigncode openssl)
 "$here/install-packages.sh" "${packages[@]}"
 
 source "$here/wine-env.sh"
