@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The release command with a throwaway code-signing certificate made here: the release is signed
 # (SHA-256, the product's name and URL) and verifies, one flipped byte makes verification fail,
-# taking the signature off gives back the unsigned build, and the signed program starts and quits
-# with exit code 0. A bad certificate or a wrong password fails at once, says why, and leaves the
+# taking the signature off gives back the unsigned build, which is byte for byte the test command's
+# own build of the same commit in its own folder, and the signed program starts and quits with exit
+# code 0. A bad certificate or a wrong password fails at once, says why, and leaves the
 # release folder as it was.
 source "$(dirname "$0")/lib.sh"
 
@@ -47,6 +48,14 @@ expect_eq "$(grep -c 'MISMATCH' <<<"$flipped")" 1 "one flipped byte: the digest 
 osslsigncode remove-signature -in "$dist/Lumvane.exe" -out "$work/unsigned.exe" >/dev/null || fail "remove-signature"
 unsigned_sum=$(sed -n 's/.*unsigned SHA-256 \([0-9a-f]*\).*/\1/p' "$work/release.log")
 expect_eq "$(sha256sum "$work/unsigned.exe" | cut -d' ' -f1)" "$unsigned_sum" "without its signature: the unsigned build"
+# The release was built from the commit in a folder of its own; the program under test here was
+# built in the build folder. With nothing uncommitted they are two builds of one commit.
+if [ -z "$(git -C "$e2e_repo" status --porcelain --untracked-files=no)" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$e2e_repo" log -1 --format=%ct) x86_64-w64-mingw32-strip -o "$work/here.exe" "$exe"
+  expect_eq "$(sha256sum "$work/here.exe" | cut -d' ' -f1)" "$unsigned_sum" "the commit built in two folders: one SHA-256"
+else
+  echo "skip [$scenario]: uncommitted changes, so the build folder's program is not the commit's"
+fi
 
 start_launcher "$dist/Lumvane.exe"
 drive post "$launcher_hwnd" $kWmClose 0 0 || fail "WM_CLOSE not posted"
