@@ -43,6 +43,10 @@ void MoveTo(HWND window, const Box& box) noexcept
 
 CLumvaneDlg::CLumvaneDlg() noexcept
     : Dialog(IDD_LUMVANE_DIALOG),
+      captionBar_(skins_),
+      leftBar_(skins_),
+      rightBar_(skins_),
+      bottomBar_(skins_),
       icon_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       pageHost_(*this)
 {
@@ -76,15 +80,15 @@ BOOL CLumvaneDlg::OnInitDialog()
     // it would end the first drag of the frame under Wine after one step.)
     CreatePageHost();
 
-    LoadSkinImage(&closeSpotImages_[0], IDB_CLOSE_SPOT);
-    LoadSkinImage(&closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
-    LoadSkinImage(&closeSpotImages_[2], IDB_CLOSE_SPOT_THIRD);
+    skins_.Load(closeSpotImages_[0], IDB_CLOSE_SPOT);
+    skins_.Load(closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
+    skins_.Load(closeSpotImages_[2], IDB_CLOSE_SPOT_THIRD);
     closeSpotRect_ = {kCloseSpotLeft, kCloseSpotTop, kCloseSpotLeft + closeSpotImages_[0].Width(),
                       kCloseSpotTop + closeSpotImages_[0].Height()};
     closeSpotHover_ = 0;
 
     SkinImage backdrop;
-    LoadSkinImage(&backdrop, IDB_BACKDROP);
+    skins_.Load(backdrop, IDB_BACKDROP);
     loginSize_ = {backdrop.Width(), backdrop.Height()};
     ::MoveWindow(hwnd(), 0, 0, loginSize_.cx, loginSize_.cy, TRUE);
 
@@ -151,7 +155,7 @@ void CLumvaneDlg::ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept
 {
     {
         SkinImage artwork;
-        LoadSkinImage(&artwork, artworkId);
+        skins_.Load(artwork, artworkId);
         if (HDC dc = backdrop.GetDC()) {
             artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
             backdrop.ReleaseDC();

@@ -152,33 +152,18 @@ TEST_F(BrowserEvents, WindowCloseFromThePageIsCancelled)
     EXPECT_EQ(Raise(DISPID_WINDOWCLOSING, {}), E_INVALIDARG);
 }
 
-// Debug output as a debugger receives it: the exception OutputDebugString raises.
-std::vector<std::string>* g_debugLines = nullptr;
-
-LONG CALLBACK CollectDebugOutput(EXCEPTION_POINTERS* exception)
-{
-    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
-    if (g_debugLines && record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2)
-        g_debugLines->emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
-                                   static_cast<std::size_t>(record.ExceptionInformation[0]));
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
 TEST(Boundaries, ATraceLineNamesTheFailureAndItsCode)
 {
-    std::vector<std::string> lines;
-    g_debugLines = &lines;
-    void* handler = ::AddVectoredExceptionHandler(1, &CollectDebugOutput);
+    DebugOutput output;
     TraceFailure("adding the tray icon", 0x80004005);
     FailingWindow window;
     window.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
     ::SendMessageA(window.hwnd(), kThrowOutOfMemory, 0, 0);
-    ::RemoveVectoredExceptionHandler(handler);
-    g_debugLines = nullptr;
 
     char handlerLine[64];
     std::snprintf(handlerLine, sizeof(handlerLine), "Lumvane: handling a window message failed (0x%08X)\n",
                   kThrowOutOfMemory);
+    const std::vector<std::string>& lines = output.Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_STREQ(lines[0].c_str(), "Lumvane: adding the tray icon failed (0x80004005)\n");
     EXPECT_STREQ(lines[1].c_str(), handlerLine);

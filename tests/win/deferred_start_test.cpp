@@ -1,11 +1,13 @@
 // What the launcher's first frame does not show comes right after it: the login window and its
 // backdrop show, with the page host, before the tray icon and the game-mode bars exist; those
 // follow on the message the launcher posts itself, and entering game mode before that message
-// still finds every bar skinned.
+// still finds every bar skinned. Each launcher has its skin worker to itself.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "launcher/TrayIcon.h"
 #include "launcher_fixture.h"
@@ -15,6 +17,7 @@
 namespace {
 
 constexpr Rgb kUntouched = 0x00FF00FF;
+constexpr DWORD kHangBound = 30000;
 
 bool HasTrayIcon(HWND window)
 {
@@ -82,6 +85,30 @@ TEST_F(DeferredStart, EnteringGameModeAtOnceFindsEveryBarSkinned)
         EXPECT_TRUE(::IsWindowVisible(Bars(k))) << "bar " << k;
         EXPECT_GT(PaintedShare(Bars(k)), 0.5) << "bar " << k << " paints its skin";
     }
+}
+
+// The first launcher's bars take the game-mode skins of its own worker, not of the one constructed
+// after it, whose start then still finds every image it asks for.
+TEST(DeferredStartOfTwo, TheSecondLauncherStartsAfterTheFirstOneEnteredGameMode)
+{
+    struct Outcome {
+        double firstCaptionPainted = 0;
+        bool secondCreated = false;
+        bool secondBackdropShown = false;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    EXPECT_TRUE(EndsWithin(kHangBound, [outcome] {
+        LauncherFixture first(LauncherFixture::kNotCreated);
+        LauncherFixture second(LauncherFixture::kNotCreated);
+        first.Create(LauncherFixture::kGameMode);
+        outcome->firstCaptionPainted = PaintedShare(first.CaptionBar());
+        second.Create(LauncherFixture::kLoginMode);
+        outcome->secondCreated = second.Created();
+        outcome->secondBackdropShown = ::IsWindowVisible(second.Backdrop());
+    })) << "the second launcher's start did not end";
+    EXPECT_GT(outcome->firstCaptionPainted, 0.5);
+    EXPECT_TRUE(outcome->secondCreated);
+    EXPECT_TRUE(outcome->secondBackdropShown);
 }
 
 } // namespace

@@ -40,13 +40,8 @@ LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
         std::srand(*seed);
     g_launcherAlive = true;
     previousMain_ = std::exchange(App::Current()->mainWindow, &window_);
-    created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
-    if (!created_)
-        createError_ = ::GetLastError();
-    if (created_ && mode == kGameMode)
-        window_.EnterGameMode();
-    if (mode != kNoMessageHandled)
-        PumpMessages(100);
+    if (mode != kNotCreated)
+        Create(mode);
 }
 
 LauncherFixture::~LauncherFixture()
@@ -58,6 +53,17 @@ LauncherFixture::~LauncherFixture()
     ::Shell_NotifyIconA(NIM_DELETE, &icon);
     App::Current()->mainWindow = previousMain_;
     g_launcherAlive = false;
+}
+
+void LauncherFixture::Create(StartMode mode)
+{
+    created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
+    if (!created_)
+        createError_ = ::GetLastError();
+    if (created_ && mode == kGameMode)
+        window_.EnterGameMode();
+    if (mode != kNoMessageHandled)
+        PumpMessages(100);
 }
 
 ::testing::AssertionResult LauncherFixture::Created() const
