@@ -3,13 +3,11 @@
 // follow on the message the launcher posts itself, and entering game mode before that message
 // still finds every bar skinned. Each launcher has its skin worker to itself.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "launcher/TrayIcon.h"
 #include "launcher_fixture.h"
 #include "render.h"
 #include "support.h"
@@ -18,15 +16,6 @@ namespace {
 
 constexpr Rgb kUntouched = 0x00FF00FF;
 constexpr DWORD kHangBound = 30000;
-
-bool HasTrayIcon(HWND window)
-{
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = window;
-    icon.uID = kTrayIconId;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &icon);
-}
 
 // The share of the bar's client area that its skin painted, drawn through WM_ERASEBKGND.
 double PaintedShare(HWND bar)
@@ -61,12 +50,12 @@ TEST_F(DeferredStart, TrayIconAndBarsFollowTheShownLoginWindow)
     EXPECT_TRUE(::IsWindowVisible(launcher_.hwnd()));
     EXPECT_TRUE(::IsWindowVisible(launcher_.BackdropWindow()));
     EXPECT_TRUE(::IsWindowVisible(launcher_.PageHostWindow()));
-    EXPECT_FALSE(HasTrayIcon(launcher_.hwnd()));
+    EXPECT_FALSE(fixture_.HasTrayIcon());
     for (std::size_t k = 0; k < 4; ++k)
         EXPECT_EQ(Bars(k), nullptr) << "bar " << k;
 
     PumpMessages();
-    EXPECT_TRUE(HasTrayIcon(launcher_.hwnd()));
+    EXPECT_TRUE(fixture_.HasTrayIcon());
     for (std::size_t k = 0; k < 4; ++k) {
         ASSERT_NE(Bars(k), nullptr) << "bar " << k;
         EXPECT_FALSE(::IsWindowVisible(Bars(k))) << "bars stay hidden in login mode";
@@ -79,7 +68,7 @@ TEST_F(DeferredStart, EnteringGameModeAtOnceFindsEveryBarSkinned)
     const HWND caption = launcher_.CaptionBarWindow();
     PumpMessages();
     EXPECT_EQ(launcher_.CaptionBarWindow(), caption) << "the posted message makes no second set of bars";
-    EXPECT_TRUE(HasTrayIcon(launcher_.hwnd()));
+    EXPECT_TRUE(fixture_.HasTrayIcon());
     for (std::size_t k = 0; k < 4; ++k) {
         ASSERT_NE(Bars(k), nullptr) << "bar " << k;
         EXPECT_TRUE(::IsWindowVisible(Bars(k))) << "bar " << k;

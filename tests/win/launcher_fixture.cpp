@@ -46,10 +46,7 @@ LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
 
 LauncherFixture::~LauncherFixture()
 {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = window_.hwnd();
-    icon.uID = kTrayIconId;
+    NOTIFYICONDATAA icon = TrayIconKey();
     ::Shell_NotifyIconA(NIM_DELETE, &icon);
     App::Current()->mainWindow = previousMain_;
     g_launcherAlive = false;
@@ -76,6 +73,22 @@ void LauncherFixture::Create(StartMode mode)
 LRESULT LauncherFixture::Tray(WPARAM iconId, LPARAM mouseMessage)
 {
     return ::SendMessageA(window_.hwnd(), kTrayCallback, iconId, mouseMessage);
+}
+
+bool LauncherFixture::HasTrayIcon() const
+{
+    NOTIFYICONDATAA icon = TrayIconKey();
+    return ::Shell_NotifyIconA(NIM_MODIFY, &icon);
+}
+
+// What names the launcher's tray icon to the notification area.
+NOTIFYICONDATAA LauncherFixture::TrayIconKey() const noexcept
+{
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = window_.hwnd();
+    icon.uID = kTrayIconId;
+    return icon;
 }
 
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)

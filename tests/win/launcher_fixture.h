@@ -39,8 +39,11 @@ public:
 
     // A click on the tray icon as the notification area reports it: the icon's id and the mouse message.
     LRESULT Tray(WPARAM iconId, LPARAM mouseMessage);
+    bool HasTrayIcon() const;
 
 private:
+    NOTIFYICONDATAA TrayIconKey() const noexcept;
+
     CLumvaneDlg window_;
     Window* previousMain_ = nullptr;
     bool created_ = false;

@@ -76,6 +76,21 @@ RECT WindowRect(HWND window)
     return rect;
 }
 
+RECT WorkArea()
+{
+    RECT work{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+RECT CentredInWorkArea(int width, int height)
+{
+    const RECT work = WorkArea();
+    const int x = std::max<int>(work.left, std::min<int>(work.right - width, (work.left + work.right) / 2 - width / 2));
+    const int y = std::max<int>(work.top, std::min<int>(work.bottom - height, (work.top + work.bottom) / 2 - height / 2));
+    return {x, y, x + width, y + height};
+}
+
 bool EndsWithin(DWORD milliseconds, std::function<void()> steps)
 {
     auto owned = std::make_unique<std::function<void()>>(std::move(steps));

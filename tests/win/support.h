@@ -38,6 +38,12 @@ std::string WindowTitle(HWND window);
 // A window's rectangle in screen coordinates.
 RECT WindowRect(HWND window);
 
+RECT WorkArea();
+
+// Where CenterWindow puts a window of this size with no owner: the middle of the work area, kept
+// inside it.
+RECT CentredInWorkArea(int width, int height);
+
 // Runs steps on a thread of their own, with OLE as the UI thread has it, and tells whether they
 // ended within the bound: a hang fails the test instead of stalling the suite. Steps that do not
 // end are left running, so they must share ownership of what they use.
