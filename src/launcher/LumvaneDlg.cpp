@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
+#include <vector>
 
 #include "desktop/DesktopShortcut.h"
 #include "desktop/UrlCache.h"
@@ -63,7 +65,7 @@ CLumvaneDlg::~CLumvaneDlg()
     }
 }
 
-BOOL CLumvaneDlg::OnInitDialog()
+BOOL CLumvaneDlg::OnInitDialog() noexcept
 {
     Dialog::OnInitDialog();
     STARTUP_MARK("dialog_created");
@@ -168,8 +170,9 @@ void CLumvaneDlg::ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept
 }
 
 // Cuts the window down to the page rectangle and the close spot's disc. The window stands at the
-// screen origin, so the runs are window coordinates.
-void CLumvaneDlg::ApplyLoginShape()
+// screen origin, so the runs are window coordinates. Without the memory for the runs the window
+// stays uncut: the backdrop still covers it, and the page and the close spot still work.
+void CLumvaneDlg::ApplyLoginShape() noexcept
 {
     if (loginSize_.cx <= 0 || loginSize_.cy <= 0)
         return;
@@ -177,9 +180,15 @@ void CLumvaneDlg::ApplyLoginShape()
     ::GetWindowRect(hwnd(), &window);
     const int left = window.left + horizontalFrameOffset_;
     const int top = window.top + verticalFrameOffset_;
-    UniqueRegion shape = RegionFromRuns(LoginShapeRuns(loginSize_.cx, loginSize_.cy, closeSpotImages_[0].Pixels(),
-                                                       kCloseSpotLeft, kCloseSpotTop, kLoginPageRect),
-                                        left, top);
+    std::vector<AlphaRun> runs;
+    try {
+        runs = LoginShapeRuns(loginSize_.cx, loginSize_.cy, closeSpotImages_[0].Pixels(), kCloseSpotLeft,
+                              kCloseSpotTop, kLoginPageRect);
+    } catch (const std::bad_alloc&) {
+        TraceFailure("cutting the login shape", ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    UniqueRegion shape = RegionFromRuns(runs, left, top);
     if (::SetWindowRgn(hwnd(), shape.get(), TRUE))
         shape.release();
 }
