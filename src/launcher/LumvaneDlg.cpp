@@ -265,10 +265,13 @@ int CLumvaneDlg::ConfirmExit() noexcept
     Quit();
 }
 
+// The skin worker is stopped before the process ends, so that none of its decoding runs on while
+// the static objects and the libraries go.
 void CLumvaneDlg::Quit() noexcept
 {
     NOTIFYICONDATAA icon = TrayIconRecord();
     ::Shell_NotifyIconA(NIM_DELETE, &icon);
+    skins_.Stop();
     std::exit(0);
 }
 

@@ -42,6 +42,7 @@ public:
     HWND RightBarWindow() const noexcept { return rightBar_.hwnd(); }
     HWND BottomBarWindow() const noexcept { return bottomBar_.hwnd(); }
     CClentDlalog& PageHost() noexcept { return pageHost_; }
+    const SkinPreload& Skins() const noexcept { return skins_; }
 
     bool PreTranslateMessage(MSG* message) noexcept override;
 

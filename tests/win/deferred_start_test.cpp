@@ -1,11 +1,12 @@
 // What the launcher's first frame does not show comes right after it: the login window and its
 // backdrop show, with the page host, before the tray icon and the game-mode bars exist; those
 // follow on the message the launcher posts itself, and entering game mode before that message
-// still finds every bar skinned. Each launcher has its skin worker to itself.
+// still finds every bar skinned. Each launcher has its skin worker to itself, and quitting stops it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "launcher_fixture.h"
@@ -98,6 +99,30 @@ TEST(DeferredStartOfTwo, TheSecondLauncherStartsAfterTheFirstOneEnteredGameMode)
     EXPECT_GT(outcome->firstCaptionPainted, 0.5);
     EXPECT_TRUE(outcome->secondCreated);
     EXPECT_TRUE(outcome->secondBackdropShown);
+}
+
+constexpr int kWorkerLeftRunning = 4;
+const CLumvaneDlg* g_quitting = nullptr;
+
+// Runs first among the handlers of the process's end (registered last): whether the launcher
+// stopped its skin worker before it ended the process.
+void ExitWithTheWorkersState()
+{
+    std::_Exit(g_quitting->Skins().Working() ? kWorkerLeftRunning : 0);
+}
+
+// The worker waits for leave to decode the game-mode skins, which comes only after the first frame.
+void QuitBeforeTheGameModeSkins()
+{
+    LauncherFixture launcher(LauncherFixture::kNoMessageHandled);
+    g_quitting = launcher.get();
+    std::atexit(&ExitWithTheWorkersState);
+    ::SendMessageW(launcher.hwnd(), WM_CLOSE, 0, 0);
+}
+
+TEST(DeferredStartDeathTest, QuittingStopsTheSkinWorkerFirst)
+{
+    EXPECT_EXIT(QuitBeforeTheGameModeSkins(), testing::ExitedWithCode(0), "");
 }
 
 } // namespace
