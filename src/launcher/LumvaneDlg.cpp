@@ -7,6 +7,8 @@
 #include <ctime>
 #include <cwchar>
 #include <iterator>
+#include <new>
+#include <vector>
 
 #include "desktop/DesktopShortcut.h"
 #include "desktop/UrlCache.h"
@@ -44,6 +46,10 @@ void MoveTo(HWND window, const Box& box) noexcept
 
 CLumvaneDlg::CLumvaneDlg() noexcept
     : Dialog(IDD_LUMVANE_DIALOG),
+      captionBar_(skins_),
+      leftBar_(skins_),
+      rightBar_(skins_),
+      bottomBar_(skins_),
       icon_(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       pageHost_(*this)
 {
@@ -60,7 +66,7 @@ CLumvaneDlg::~CLumvaneDlg()
     }
 }
 
-BOOL CLumvaneDlg::OnInitDialog()
+BOOL CLumvaneDlg::OnInitDialog() noexcept
 {
     Dialog::OnInitDialog();
     STARTUP_MARK("dialog_created");
@@ -77,15 +83,15 @@ BOOL CLumvaneDlg::OnInitDialog()
     // it would end the first drag of the frame under Wine after one step.)
     CreatePageHost();
 
-    LoadSkinImage(&closeSpotImages_[0], IDB_CLOSE_SPOT);
-    LoadSkinImage(&closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
-    LoadSkinImage(&closeSpotImages_[2], IDB_CLOSE_SPOT_THIRD);
+    skins_.Load(closeSpotImages_[0], IDB_CLOSE_SPOT);
+    skins_.Load(closeSpotImages_[1], IDB_CLOSE_SPOT_HOVER);
+    skins_.Load(closeSpotImages_[2], IDB_CLOSE_SPOT_THIRD);
     closeSpotRect_ = {kCloseSpotLeft, kCloseSpotTop, kCloseSpotLeft + closeSpotImages_[0].Width(),
                       kCloseSpotTop + closeSpotImages_[0].Height()};
     closeSpotHover_ = 0;
 
     SkinImage backdrop;
-    LoadSkinImage(&backdrop, IDB_BACKDROP);
+    skins_.Load(backdrop, IDB_BACKDROP);
     loginSize_ = {backdrop.Width(), backdrop.Height()};
     ::MoveWindow(hwnd(), 0, 0, loginSize_.cx, loginSize_.cy, TRUE);
 
@@ -152,7 +158,7 @@ void CLumvaneDlg::ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept
 {
     {
         SkinImage artwork;
-        LoadSkinImage(&artwork, artworkId);
+        skins_.Load(artwork, artworkId);
         if (HDC dc = backdrop.GetDC()) {
             artwork.Draw(dc, 0, 0, artwork.Width(), artwork.Height(), 0, 0, artwork.Width(), artwork.Height());
             backdrop.ReleaseDC();
@@ -165,8 +171,9 @@ void CLumvaneDlg::ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept
 }
 
 // Cuts the window down to the page rectangle and the close spot's disc. The window stands at the
-// screen origin, so the runs are window coordinates.
-void CLumvaneDlg::ApplyLoginShape()
+// screen origin, so the runs are window coordinates. Without the memory for the runs the window
+// stays uncut: the backdrop still covers it, and the page and the close spot still work.
+void CLumvaneDlg::ApplyLoginShape() noexcept
 {
     if (loginSize_.cx <= 0 || loginSize_.cy <= 0)
         return;
@@ -174,9 +181,15 @@ void CLumvaneDlg::ApplyLoginShape()
     ::GetWindowRect(hwnd(), &window);
     const int left = window.left + horizontalFrameOffset_;
     const int top = window.top + verticalFrameOffset_;
-    UniqueRegion shape = RegionFromRuns(LoginShapeRuns(loginSize_.cx, loginSize_.cy, closeSpotImages_[0].Pixels(),
-                                                       kCloseSpotLeft, kCloseSpotTop, kLoginPageRect),
-                                        left, top);
+    std::vector<AlphaRun> runs;
+    try {
+        runs = LoginShapeRuns(loginSize_.cx, loginSize_.cy, closeSpotImages_[0].Pixels(), kCloseSpotLeft,
+                              kCloseSpotTop, kLoginPageRect);
+    } catch (const std::bad_alloc&) {
+        TraceFailure(L"cutting the login shape", ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    UniqueRegion shape = RegionFromRuns(runs, left, top);
     if (::SetWindowRgn(hwnd(), shape.get(), TRUE))
         shape.release();
 }
@@ -253,10 +266,13 @@ int CLumvaneDlg::ConfirmExit() noexcept
     Quit();
 }
 
+// The skin worker is stopped before the process ends, so that none of its decoding runs on while
+// the static objects and the libraries go.
 void CLumvaneDlg::Quit() noexcept
 {
     NOTIFYICONDATAW icon = TrayIconRecord();
     ::Shell_NotifyIconW(NIM_DELETE, &icon);
+    skins_.Stop();
     std::exit(0);
 }
 

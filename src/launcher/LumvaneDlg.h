@@ -42,11 +42,13 @@ public:
     HWND RightBarWindow() const noexcept { return rightBar_.hwnd(); }
     HWND BottomBarWindow() const noexcept { return bottomBar_.hwnd(); }
     CClentDlalog& PageHost() noexcept { return pageHost_; }
+    const SkinPreload& Skins() const noexcept { return skins_; }
 
     bool PreTranslateMessage(MSG* message) noexcept override;
 
 protected:
-    BOOL OnInitDialog() override;
+    // Each step copes with its own failure, so the window always finishes starting.
+    BOOL OnInitDialog() noexcept override;
     void OnOK() noexcept override {}
     void OnCancel() noexcept override {}
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -62,7 +64,7 @@ private:
     void FinishStart() noexcept;
     void CreatePageHost() noexcept;
     void ShowBackdrop(SkinImage& backdrop, WORD artworkId) noexcept;
-    void ApplyLoginShape();
+    void ApplyLoginShape() noexcept;
     NOTIFYICONDATAW TrayIconRecord() const noexcept;
     void AddTrayIcon() noexcept;
     [[noreturn]] void Quit() noexcept;

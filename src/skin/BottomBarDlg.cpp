@@ -6,9 +6,9 @@
 BOOL BottomBarDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    LoadSkinImage(&leftCap_, IDB_BOTTOM_LEFT);
-    LoadSkinImage(&tile_, IDB_BOTTOM_TILE);
-    LoadSkinImage(&rightCap_, IDB_BOTTOM_RIGHT);
+    skins_.Load(leftCap_, IDB_BOTTOM_LEFT);
+    skins_.Load(tile_, IDB_BOTTOM_TILE);
+    skins_.Load(rightCap_, IDB_BOTTOM_RIGHT);
     return TRUE;
 }
 

@@ -5,7 +5,7 @@
 
 class BottomBarDlg : public SkinBarDlg {
 public:
-    BottomBarDlg() noexcept : SkinBarDlg(162) {}
+    explicit BottomBarDlg(SkinSource& skins = OnTheSpotSkins()) noexcept : SkinBarDlg(162, skins) {}
 
 protected:
     BOOL OnInitDialog() override;

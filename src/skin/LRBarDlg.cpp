@@ -6,7 +6,7 @@
 BOOL LRBarDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    LoadSkinImage(&tile_, IDB_SIDE_TILE);
+    skins_.Load(tile_, IDB_SIDE_TILE);
     return TRUE;
 }
 

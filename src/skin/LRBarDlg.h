@@ -5,7 +5,7 @@
 
 class LRBarDlg : public SkinBarDlg {
 public:
-    LRBarDlg() noexcept : SkinBarDlg(136) {}
+    explicit LRBarDlg(SkinSource& skins = OnTheSpotSkins()) noexcept : SkinBarDlg(136, skins) {}
 
 protected:
     BOOL OnInitDialog() override;

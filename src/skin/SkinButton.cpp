@@ -6,9 +6,9 @@ constexpr UINT kSizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
 
 } // namespace
 
-bool CSkinButton::LoadStrip(WORD resourceId) noexcept
+bool CSkinButton::LoadStrip(WORD resourceId, SkinSource& skins) noexcept
 {
-    LoadSkinImage(&strip_, resourceId);
+    skins.Load(strip_, resourceId);
     SizeToFrame();
     if (hwnd())
         ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW);

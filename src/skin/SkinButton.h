@@ -9,7 +9,7 @@ class CSkinButton : public OwnerDrawButton {
 public:
     CSkinButton() noexcept = default;
 
-    bool LoadStrip(WORD resourceId) noexcept;
+    bool LoadStrip(WORD resourceId, SkinSource& skins = OnTheSpotSkins()) noexcept;
     void DrawItem(DRAWITEMSTRUCT* item) noexcept override;
 
 protected:

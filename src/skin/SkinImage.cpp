@@ -10,13 +10,12 @@
 #include <cwchar>
 #include <cstring>
 #include <iterator>
-#include <optional>
+#include <span>
 #include <utility>
 
 #include "framework/Handles.h"
 #include "framework/StartupMarks.h"
 #include "framework/Trace.h"
-#include "skin/SkinPreload.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace Gdiplus;
@@ -268,11 +267,7 @@ BOOL SkinImage::DrawScaled(HDC destination, const RECT& rect, int interpolationM
 
 bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
 {
-    if (!image)
-        return false;
-    if (const std::optional<bool> preloaded = SkinPreload::TakeActive(resourceId, *image))
-        return *preloaded;
-    return DecodeSkinResource(*image, resourceId);
+    return image && DecodeSkinResource(*image, resourceId);
 }
 
 namespace {
@@ -285,25 +280,51 @@ void TraceSkinFailure(const wchar_t* what, WORD resourceId) noexcept
     TraceFailure(text, ::GetLastError());
 }
 
-} // namespace
-
-bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
+// The bytes of the "PNG" resource with the id; none when it cannot be found or loaded.
+std::span<const BYTE> PngResource(WORD resourceId) noexcept
 {
-    image.Destroy();
     HMODULE module = ::GetModuleHandleW(nullptr);
     HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(resourceId), L"PNG");
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-    if (!bytes) {
-        TraceSkinFailure(L"finding", resourceId);
+    if (!bytes)
+        return {};
+    return {static_cast<const BYTE*>(bytes), ::SizeofResource(module, resource)};
+}
+
+class OnTheSpot final : public SkinSource {
+public:
+    bool Load(SkinImage& image, WORD resourceId) noexcept override { return DecodeSkinResource(image, resourceId); }
+};
+
+} // namespace
+
+// Only a failure looks the resource up again, to tell a missing one from an undecodable one.
+bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
+{
+    if (TryDecodeSkinResource(image, resourceId))
+        return true;
+    const bool found = !PngResource(resourceId).empty();
+    TraceSkinFailure(found ? L"decoding" : L"finding", resourceId);
+    return found;
+}
+
+bool TryDecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
+{
+    image.Destroy();
+    const std::span<const BYTE> png = PngResource(resourceId);
+    if (png.empty())
         return false;
-    }
     STARTUP_MARK("decode_begin", resourceId);
-    DecodePng(image, bytes, ::SizeofResource(module, resource));
+    DecodePng(image, png.data(), static_cast<DWORD>(png.size()));
     STARTUP_MARK("decode_end", resourceId);
-    if (image.IsNull())
-        TraceSkinFailure(L"decoding", resourceId);
-    return true;
+    return !image.IsNull();
+}
+
+SkinSource& OnTheSpotSkins() noexcept
+{
+    static OnTheSpot source;
+    return source;
 }
 
 bool StartSkinDrawing() noexcept

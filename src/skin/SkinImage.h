@@ -53,13 +53,29 @@ private:
     mutable int borrows_ = 0;
 };
 
-// Fills the image from the "PNG" resource with the given id, or takes it from a running preload
-// (SkinPreload) that holds it. False when there is no such resource, and the image is empty then;
-// an undecodable resource leaves it empty and still gives true.
+// Fills the image from the "PNG" resource with the given id, decoded on the calling thread, which
+// must have COM. False when there is no such resource, and the image is empty then; an undecodable
+// resource leaves it empty and still gives true. Either failure leaves a trace line.
 bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;
-
-// LoadSkinImage without the preload: decodes on the calling thread, which must have COM.
 bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept;
+
+// DecodeSkinResource without the trace line, for a thread that leaves its failures to another:
+// true only when the image was found and decoded.
+bool TryDecodeSkinResource(SkinImage& image, WORD resourceId) noexcept;
+
+// Where a pane gets its skin images: decoded on the spot, or from whoever decoded them ahead (the
+// launcher's preload). The pane's maker hands it one; it must outlive the pane.
+class SkinSource {
+public:
+    // What LoadSkinImage gives for the id, on the calling thread.
+    virtual bool Load(SkinImage& image, WORD resourceId) noexcept = 0;
+
+protected:
+    ~SkinSource() = default;
+};
+
+// Decodes every image when it is asked for: the source of panes made on their own.
+SkinSource& OnTheSpotSkins() noexcept;
 
 // Starts GDI+ for DrawScaled, on any thread; false when it cannot start.
 bool StartSkinDrawing() noexcept;

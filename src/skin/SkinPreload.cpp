@@ -6,25 +6,6 @@
 
 #include "framework/StartupMarks.h"
 
-namespace {
-
-SkinPreload* g_active = nullptr;
-
-} // namespace
-
-SkinPreload::~SkinPreload()
-{
-    {
-        std::lock_guard<std::mutex> locked(lock_);
-        cancelled_ = true;
-    }
-    work_.notify_all();
-    if (worker_.joinable())
-        worker_.join();
-    if (g_active == this)
-        g_active = nullptr;
-}
-
 void SkinPreload::Start(std::span<const WORD> firstFrame, std::span<const WORD> later) noexcept
 {
     if (worker_.joinable())
@@ -33,21 +14,20 @@ void SkinPreload::Start(std::span<const WORD> firstFrame, std::span<const WORD> 
         entries_.emplace_back(id, false);
     for (WORD id : later)
         entries_.emplace_back(id, true);
+    serving_ = true;
     try {
         worker_ = std::thread(&SkinPreload::Run, this);
     } catch (const std::system_error&) {
-        entries_.clear(); // no worker: every image is decoded when it is loaded
-        return;
+        serving_ = false; // no worker: every image is decoded where it is asked for
     }
-    g_active = this;
 }
 
 void SkinPreload::AddToFirstFrame(WORD id) noexcept
 {
-    if (!worker_.joinable())
-        return;
     {
         std::lock_guard<std::mutex> locked(lock_);
+        if (!serving_)
+            return;
         const auto firstLater = std::find_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.later; });
         entries_.emplace(firstLater, id, false);
     }
@@ -63,8 +43,26 @@ void SkinPreload::Continue() noexcept
     work_.notify_all();
 }
 
-// The worker: WIC needs COM on this thread; the bitmaps it makes belong to the process. It ends
-// when the later images are all decoded, or when the preload goes.
+void SkinPreload::Stop() noexcept
+{
+    {
+        std::lock_guard<std::mutex> locked(lock_);
+        cancelled_ = true;
+    }
+    work_.notify_all();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+bool SkinPreload::Working() const noexcept
+{
+    std::lock_guard<std::mutex> locked(lock_);
+    return serving_;
+}
+
+// The worker: WIC needs COM on this thread (without it every decode fails here and is done again
+// where the image is asked for); the bitmaps it makes belong to the process. It ends when the
+// later images are all decoded, or when it is stopped.
 void SkinPreload::Run() noexcept
 {
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -82,12 +80,15 @@ void SkinPreload::Run() noexcept
                 continue;
             }
             work_.wait(locked, [&] { return cancelled_ || (next = NextEntry()) || continue_; });
-            if (cancelled_ || !next)
+            if (cancelled_ || !next) {
+                serving_ = false;
                 break;
-            next->started = true;
+            }
+            next->stage = Stage::kDecoding;
         }
-        Publish(*next, DecodeSkinResource(next->image, next->id));
+        Publish(*next, decode_(next->image, next->id) ? Stage::kDecoded : Stage::kFailed);
     }
+    decoded_.notify_all();
     if (SUCCEEDED(com))
         ::CoUninitialize();
 }
@@ -96,41 +97,49 @@ void SkinPreload::Run() noexcept
 SkinPreload::Entry* SkinPreload::NextEntry() noexcept
 {
     for (Entry& entry : entries_) {
-        if (!entry.started && (!entry.later || continue_))
+        if (entry.stage == Stage::kWaiting && (!entry.later || continue_))
             return &entry;
     }
     return nullptr;
 }
 
-void SkinPreload::Publish(Entry& entry, bool found) noexcept
+void SkinPreload::Publish(Entry& entry, Stage stage) noexcept
 {
     {
         std::lock_guard<std::mutex> locked(lock_);
-        entry.found = found;
-        entry.decoded = true;
+        entry.stage = stage;
     }
     decoded_.notify_all();
 }
 
-std::optional<bool> SkinPreload::TakeActive(WORD id, SkinImage& image) noexcept
+// Whether the worker has done with the entry, or never will take it up.
+bool SkinPreload::Settled(const Entry& entry) const noexcept
 {
-    return g_active ? g_active->Take(id, image) : std::nullopt;
+    return entry.stage == Stage::kDecoded || entry.stage == Stage::kFailed ||
+           (entry.stage == Stage::kWaiting && !serving_);
 }
 
-std::optional<bool> SkinPreload::Take(WORD id, SkinImage& image) noexcept
+bool SkinPreload::Load(SkinImage& image, WORD resourceId) noexcept
 {
-    std::unique_lock<std::mutex> locked(lock_);
-    const auto entry = std::find_if(entries_.begin(), entries_.end(),
-                                    [id](const Entry& e) { return e.id == id && !e.taken; });
-    if (entry == entries_.end())
-        return std::nullopt;
-    if (entry->later && !continue_) {
-        continue_ = true;
-        work_.notify_all();
+    {
+        std::unique_lock<std::mutex> locked(lock_);
+        const auto entry = std::find_if(entries_.begin(), entries_.end(), [resourceId](const Entry& e) {
+            return e.id == resourceId && e.stage != Stage::kTaken;
+        });
+        if (entry != entries_.end()) {
+            if (entry->later && !continue_) {
+                continue_ = true;
+                work_.notify_all();
+            }
+            decoded_.wait(locked, [&] { return Settled(*entry); });
+            const bool decoded = entry->stage == Stage::kDecoded;
+            entry->stage = Stage::kTaken;
+            if (decoded) {
+                image.Destroy();
+                image.Swap(entry->image);
+                return true;
+            }
+        }
     }
-    decoded_.wait(locked, [&entry] { return entry->decoded; });
-    entry->taken = true;
-    image.Destroy();
-    image.Swap(entry->image);
-    return entry->found;
+    return DecodeSkinResource(image, resourceId);
 }

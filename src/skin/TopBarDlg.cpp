@@ -32,14 +32,14 @@ void CTopBarDlg::DoDataExchange() noexcept
 BOOL CTopBarDlg::OnInitDialog()
 {
     SkinBarDlg::OnInitDialog();
-    LoadSkinImage(&leftCap_, IDB_CAPTION_LEFT);
-    LoadSkinImage(&tile_, IDB_CAPTION_TILE);
-    LoadSkinImage(&rightCap_, IDB_CAPTION_RIGHT);
-    close_.LoadStrip(IDB_CLOSE_STRIP);
-    maximize_.LoadStrip(IDB_MAXIMIZE_STRIP);
-    minimize_.LoadStrip(IDB_MINIMIZE_STRIP);
-    menu_.LoadStrip(IDB_MENU_STRIP);
-    hide_.LoadStrip(IDB_HIDE_STRIP);
+    skins_.Load(leftCap_, IDB_CAPTION_LEFT);
+    skins_.Load(tile_, IDB_CAPTION_TILE);
+    skins_.Load(rightCap_, IDB_CAPTION_RIGHT);
+    close_.LoadStrip(IDB_CLOSE_STRIP, skins_);
+    maximize_.LoadStrip(IDB_MAXIMIZE_STRIP, skins_);
+    minimize_.LoadStrip(IDB_MINIMIZE_STRIP, skins_);
+    menu_.LoadStrip(IDB_MENU_STRIP, skins_);
+    hide_.LoadStrip(IDB_HIDE_STRIP, skins_);
     return TRUE;
 }
 

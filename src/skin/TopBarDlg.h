@@ -10,7 +10,7 @@
 
 class CTopBarDlg : public SkinBarDlg {
 public:
-    CTopBarDlg() noexcept : SkinBarDlg(135) {}
+    explicit CTopBarDlg(SkinSource& skins = OnTheSpotSkins()) noexcept : SkinBarDlg(135, skins) {}
 
 protected:
     void DoDataExchange() noexcept override;

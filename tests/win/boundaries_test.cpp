@@ -1,27 +1,58 @@
 // What the program does when its own code fails inside a call from the platform: a window handler,
 // an automation method or a browser event that throws is answered at that boundary and the process
-// goes on; a page's window.close() is refused; failures dropped on purpose leave a trace line.
+// goes on; a page's window.close() is refused; failures dropped on purpose leave a trace line; the
+// launcher finishes starting when one of its steps runs out of memory.
 #include <exdispid.h>
 #include <ocidl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "framework/Dispatch.h"
+#include "framework/Handles.h"
 #include "framework/HtmlDialog.h"
 #include "framework/Trace.h"
 #include "framework/Window.h"
+#include "launcher_fixture.h"
 #include "resource.h"
 #include "support.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
+// Allocations of at least this many bytes by this thread fail while a LargeAllocationsFail lives.
+thread_local std::size_t t_failingSize = SIZE_MAX;
+
+} // namespace
+
+// Every allocation of the test program comes here, so that a test can make some of them fail.
+void* operator new(std::size_t size)
+{
+    if (size >= t_failingSize)
+        throw std::bad_alloc();
+    if (void* block = std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+namespace {
+
+class LargeAllocationsFail {
+public:
+    explicit LargeAllocationsFail(std::size_t bytes) noexcept { t_failingSize = bytes; }
+    ~LargeAllocationsFail() { t_failingSize = SIZE_MAX; }
+    LargeAllocationsFail(const LargeAllocationsFail&) = delete;
+    LargeAllocationsFail& operator=(const LargeAllocationsFail&) = delete;
+};
 
 constexpr UINT kThrowOutOfMemory = WM_APP + 1;
 constexpr UINT kThrowOther = WM_APP + 2;
@@ -152,36 +183,49 @@ TEST_F(BrowserEvents, WindowCloseFromThePageIsCancelled)
     EXPECT_EQ(Raise(DISPID_WINDOWCLOSING, {}), E_INVALIDARG);
 }
 
-// Debug output as a debugger receives it: the exception OutputDebugString raises.
-std::vector<std::string>* g_debugLines = nullptr;
-
-LONG CALLBACK CollectDebugOutput(EXCEPTION_POINTERS* exception)
-{
-    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
-    if (g_debugLines && record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2)
-        g_debugLines->emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
-                                   static_cast<std::size_t>(record.ExceptionInformation[0]));
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
 TEST(Boundaries, ATraceLineNamesTheFailureAndItsCode)
 {
-    std::vector<std::string> lines;
-    g_debugLines = &lines;
-    void* handler = ::AddVectoredExceptionHandler(1, &CollectDebugOutput);
+    DebugOutput output;
     TraceFailure(L"adding the tray icon", 0x80004005);
     FailingWindow window;
     window.CreateEx(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
     ::SendMessageW(window.hwnd(), kThrowOutOfMemory, 0, 0);
-    ::RemoveVectoredExceptionHandler(handler);
-    g_debugLines = nullptr;
 
     char handlerLine[64];
     std::snprintf(handlerLine, sizeof(handlerLine), "Lumvane: handling a window message failed (0x%08X)\n",
                   kThrowOutOfMemory);
+    const std::vector<std::string>& lines = output.Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_STREQ(lines[0].c_str(), "Lumvane: adding the tray icon failed (0x80004005)\n");
     EXPECT_STREQ(lines[1].c_str(), handlerLine);
+}
+
+// No memory for the runs of the login shape (one row of its canvas is the first large block the
+// launcher asks for while it starts): the window stays uncut, and every other step of its start
+// still runs, those that follow the first frame too.
+TEST(Boundaries, ALauncherWhoseShapeCannotBeCutStillFinishesStarting)
+{
+    constexpr std::size_t kShapeRowBytes = 888 * 4;
+    DebugOutput output;
+    std::optional<LauncherFixture> made;
+    {
+        LargeAllocationsFail failing(kShapeRowBytes);
+        made.emplace(LauncherFixture::kNoMessageHandled);
+    }
+    LauncherFixture& launcher = *made;
+    ASSERT_TRUE(launcher.Created());
+    PumpMessages();
+
+    EXPECT_EQ(output.CountOf("Lumvane: cutting the login shape failed (0x00000008)"), 1);
+    UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(::GetWindowRgn(launcher.hwnd(), region.get()), ERROR) << "no shape";
+    EXPECT_TRUE(::IsWindowVisible(launcher.hwnd()));
+    EXPECT_TRUE(SameRect(WindowRect(launcher.hwnd()), CentredInWorkArea(888, 591)));
+    EXPECT_TRUE(::IsWindowVisible(launcher.Backdrop()));
+    EXPECT_TRUE(SameRect(WindowRect(launcher.Backdrop()), WindowRect(launcher.hwnd())));
+    EXPECT_EQ(WindowTitle(launcher.hwnd()), "Quarnis-->Brevik");
+    EXPECT_TRUE(launcher.HasTrayIcon());
+    EXPECT_NE(launcher.CaptionBar(), nullptr) << "the game-mode bars are made";
 }
 
 } // namespace

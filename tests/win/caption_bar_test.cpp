@@ -66,13 +66,6 @@ void Click(HWND bar, int id)
     PumpMessages();
 }
 
-RECT WorkArea()
-{
-    RECT work;
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    return work;
-}
-
 TEST(CaptionBar, ButtonsStandAtTheRightEndOfTheWidthGiven)
 {
     LauncherFixture launcher(LauncherFixture::kGameMode);

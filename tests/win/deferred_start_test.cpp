@@ -1,13 +1,14 @@
 // What the launcher's first frame does not show comes right after it: the login window and its
 // backdrop show, with the page host, before the tray icon and the game-mode bars exist; those
 // follow on the message the launcher posts itself, and entering game mode before that message
-// still finds every bar skinned.
+// still finds every bar skinned. Each launcher has its skin worker to itself, and quitting stops it.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
-#include "launcher/TrayIcon.h"
+#include <cstdlib>
+#include <memory>
+
 #include "launcher_fixture.h"
 #include "render.h"
 #include "support.h"
@@ -15,15 +16,7 @@
 namespace {
 
 constexpr Rgb kUntouched = 0x00FF00FF;
-
-bool HasTrayIcon(HWND window)
-{
-    NOTIFYICONDATAW icon{};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = window;
-    icon.uID = kTrayIconId;
-    return ::Shell_NotifyIconW(NIM_MODIFY, &icon);
-}
+constexpr DWORD kHangBound = 30000;
 
 // The share of the bar's client area that its skin painted, drawn through WM_ERASEBKGND.
 double PaintedShare(HWND bar)
@@ -58,12 +51,12 @@ TEST_F(DeferredStart, TrayIconAndBarsFollowTheShownLoginWindow)
     EXPECT_TRUE(::IsWindowVisible(launcher_.hwnd()));
     EXPECT_TRUE(::IsWindowVisible(launcher_.BackdropWindow()));
     EXPECT_TRUE(::IsWindowVisible(launcher_.PageHostWindow()));
-    EXPECT_FALSE(HasTrayIcon(launcher_.hwnd()));
+    EXPECT_FALSE(fixture_.HasTrayIcon());
     for (std::size_t k = 0; k < 4; ++k)
         EXPECT_EQ(Bars(k), nullptr) << "bar " << k;
 
     PumpMessages();
-    EXPECT_TRUE(HasTrayIcon(launcher_.hwnd()));
+    EXPECT_TRUE(fixture_.HasTrayIcon());
     for (std::size_t k = 0; k < 4; ++k) {
         ASSERT_NE(Bars(k), nullptr) << "bar " << k;
         EXPECT_FALSE(::IsWindowVisible(Bars(k))) << "bars stay hidden in login mode";
@@ -76,12 +69,60 @@ TEST_F(DeferredStart, EnteringGameModeAtOnceFindsEveryBarSkinned)
     const HWND caption = launcher_.CaptionBarWindow();
     PumpMessages();
     EXPECT_EQ(launcher_.CaptionBarWindow(), caption) << "the posted message makes no second set of bars";
-    EXPECT_TRUE(HasTrayIcon(launcher_.hwnd()));
+    EXPECT_TRUE(fixture_.HasTrayIcon());
     for (std::size_t k = 0; k < 4; ++k) {
         ASSERT_NE(Bars(k), nullptr) << "bar " << k;
         EXPECT_TRUE(::IsWindowVisible(Bars(k))) << "bar " << k;
         EXPECT_GT(PaintedShare(Bars(k)), 0.5) << "bar " << k << " paints its skin";
     }
+}
+
+// The first launcher's bars take the game-mode skins of its own worker, not of the one constructed
+// after it, whose start then still finds every image it asks for.
+TEST(DeferredStartOfTwo, TheSecondLauncherStartsAfterTheFirstOneEnteredGameMode)
+{
+    struct Outcome {
+        double firstCaptionPainted = 0;
+        bool secondCreated = false;
+        bool secondBackdropShown = false;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    EXPECT_TRUE(EndsWithin(kHangBound, [outcome] {
+        LauncherFixture first(LauncherFixture::kNotCreated);
+        LauncherFixture second(LauncherFixture::kNotCreated);
+        first.Create(LauncherFixture::kGameMode);
+        outcome->firstCaptionPainted = PaintedShare(first.CaptionBar());
+        second.Create(LauncherFixture::kLoginMode);
+        outcome->secondCreated = second.Created();
+        outcome->secondBackdropShown = ::IsWindowVisible(second.Backdrop());
+    })) << "the second launcher's start did not end";
+    EXPECT_GT(outcome->firstCaptionPainted, 0.5);
+    EXPECT_TRUE(outcome->secondCreated);
+    EXPECT_TRUE(outcome->secondBackdropShown);
+}
+
+constexpr int kWorkerLeftRunning = 4;
+const CLumvaneDlg* g_quitting = nullptr;
+
+// Runs first among the handlers of the process's end (registered last): whether the launcher
+// stopped its skin worker before it ended the process.
+void ExitWithTheWorkersState()
+{
+    std::_Exit(g_quitting->Skins().Working() ? kWorkerLeftRunning : 0);
+}
+
+// The worker waits for leave to decode the game-mode skins, which comes only after the first frame.
+void QuitBeforeTheGameModeSkins()
+{
+    LauncherFixture launcher(LauncherFixture::kNoMessageHandled);
+    g_quitting = launcher.get();
+    std::atexit(&ExitWithTheWorkersState);
+    ::SendMessageW(launcher.hwnd(), WM_CLOSE, 0, 0);
+}
+
+TEST(DeferredStartDeathTest, QuittingStopsTheSkinWorkerFirst)
+{
+    EXPECT_EXIT(QuitBeforeTheGameModeSkins(), testing::ExitedWithCode(0), "");
 }
 
 } // namespace

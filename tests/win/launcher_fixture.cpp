@@ -40,6 +40,20 @@ LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
         std::srand(*seed);
     g_launcherAlive = true;
     previousMain_ = std::exchange(App::Current()->mainWindow, &window_);
+    if (mode != kNotCreated)
+        Create(mode);
+}
+
+LauncherFixture::~LauncherFixture()
+{
+    NOTIFYICONDATAW icon = TrayIconKey();
+    ::Shell_NotifyIconW(NIM_DELETE, &icon);
+    App::Current()->mainWindow = previousMain_;
+    g_launcherAlive = false;
+}
+
+void LauncherFixture::Create(StartMode mode)
+{
     created_ = window_.Create(IDD_LUMVANE_DIALOG, nullptr);
     if (!created_)
         createError_ = ::GetLastError();
@@ -47,17 +61,6 @@ LauncherFixture::LauncherFixture(StartMode mode, std::optional<unsigned> seed)
         window_.EnterGameMode();
     if (mode != kNoMessageHandled)
         PumpMessages(100);
-}
-
-LauncherFixture::~LauncherFixture()
-{
-    NOTIFYICONDATAW icon{};
-    icon.cbSize = sizeof(icon);
-    icon.hWnd = window_.hwnd();
-    icon.uID = kTrayIconId;
-    ::Shell_NotifyIconW(NIM_DELETE, &icon);
-    App::Current()->mainWindow = previousMain_;
-    g_launcherAlive = false;
 }
 
 ::testing::AssertionResult LauncherFixture::Created() const
@@ -70,6 +73,22 @@ LauncherFixture::~LauncherFixture()
 LRESULT LauncherFixture::Tray(WPARAM iconId, LPARAM mouseMessage)
 {
     return ::SendMessageW(window_.hwnd(), kTrayCallback, iconId, mouseMessage);
+}
+
+bool LauncherFixture::HasTrayIcon() const
+{
+    NOTIFYICONDATAW icon = TrayIconKey();
+    return ::Shell_NotifyIconW(NIM_MODIFY, &icon);
+}
+
+// What names the launcher's tray icon to the notification area.
+NOTIFYICONDATAW LauncherFixture::TrayIconKey() const noexcept
+{
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = window_.hwnd();
+    icon.uID = kTrayIconId;
+    return icon;
 }
 
 ::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)

@@ -16,16 +16,18 @@ class Window;
 
 class LauncherFixture {
 public:
-    enum StartMode { kLoginMode, kGameMode, kNoMessageHandled };
+    enum StartMode { kLoginMode, kGameMode, kNoMessageHandled, kNotCreated };
 
     // In game mode the launcher enters it right after its creation. The first two let the launcher
-    // handle its messages for a moment; kNoMessageHandled leaves it as its creation left it.
+    // handle its messages for a moment; kNoMessageHandled leaves it as its creation left it;
+    // kNotCreated only constructs it (its skin worker starts), for Create to make it later.
     // seed, when given, replaces the one the launcher draws from the clock (it picks the artwork).
     explicit LauncherFixture(StartMode mode = kLoginMode, std::optional<unsigned> seed = std::nullopt);
     ~LauncherFixture();
     LauncherFixture(const LauncherFixture&) = delete;
     LauncherFixture& operator=(const LauncherFixture&) = delete;
 
+    void Create(StartMode mode);
     // Whether the launcher window was made; if not, what the system said.
     ::testing::AssertionResult Created() const;
     CLumvaneDlg* get() noexcept { return &window_; }
@@ -37,8 +39,11 @@ public:
 
     // A click on the tray icon as the notification area reports it: the icon's id and the mouse message.
     LRESULT Tray(WPARAM iconId, LPARAM mouseMessage);
+    bool HasTrayIcon() const;
 
 private:
+    NOTIFYICONDATAW TrayIconKey() const noexcept;
+
     CLumvaneDlg window_;
     Window* previousMain_ = nullptr;
     bool created_ = false;

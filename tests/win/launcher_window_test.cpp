@@ -35,23 +35,6 @@ RECT Rect(int x, int y, int width, int height)
     return {x, y, x + width, y + height};
 }
 
-RECT WorkArea()
-{
-    RECT work{};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    return work;
-}
-
-// Where CenterWindow puts a window of this size with no owner: the middle of the work area, kept
-// inside it.
-RECT CentredInWorkArea(int width, int height)
-{
-    const RECT work = WorkArea();
-    const int x = std::max<int>(work.left, std::min<int>(work.right - width, (work.left + work.right) / 2 - width / 2));
-    const int y = std::max<int>(work.top, std::min<int>(work.bottom - height, (work.top + work.bottom) / 2 - height / 2));
-    return Rect(x, y, width, height);
-}
-
 bool HasRegion(HWND window)
 {
     UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));

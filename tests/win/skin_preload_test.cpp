@@ -1,9 +1,13 @@
-// Skins decoded ahead on the worker thread: the same images as decoding on the spot, each handed
-// out once, later images held back until asked for, and nothing left behind.
+// Skins decoded ahead on the worker thread: the same images as decoding on the spot, whatever the
+// worker is doing when they are asked for, each handed out once, later images held back until
+// asked for, failures decoded again by whoever asks, and nothing left behind.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
+#include <list>
+#include <memory>
+#include <vector>
 
 #include "resource.h"
 #include "skin/SkinImage.h"
@@ -13,6 +17,7 @@
 namespace {
 
 constexpr WORD kNoSuchImage = 999;
+constexpr DWORD kHangBound = 20000;
 
 ::testing::AssertionResult SameImage(const SkinImage& actual, const SkinImage& expected)
 {
@@ -27,77 +32,132 @@ constexpr WORD kNoSuchImage = 999;
     return ::testing::AssertionSuccess();
 }
 
-TEST(SkinPreload, HandsOutWhatDecodingGives)
+// A worker that can decode nothing, as one without COM or WIC.
+bool DecodeNothing(SkinImage& image, WORD) noexcept
 {
-    const std::array<WORD, 3> firstFrame{IDB_CLOSE_SPOT, IDB_BACKDROP, IDB_ARTWORK_2};
-    const std::array<WORD, 2> later{IDB_SIDE_TILE, IDB_CLOSE_STRIP};
-    SkinPreload preload;
-    preload.Start(firstFrame, later);
-    preload.Continue();
-    for (WORD id : {IDB_CLOSE_SPOT, IDB_BACKDROP, IDB_ARTWORK_2, IDB_SIDE_TILE, IDB_CLOSE_STRIP}) {
-        SkinImage preloaded, decoded;
-        ASSERT_TRUE(LoadSkinImage(&preloaded, id));
-        ASSERT_TRUE(DecodeSkinResource(decoded, id));
-        EXPECT_FALSE(preloaded.IsNull()) << id;
-        EXPECT_TRUE(SameImage(preloaded, decoded)) << id;
+    image.Destroy();
+    return false;
+}
+
+// What the owner of a preload does with it, in turn; kWorkerEnds waits until the worker has ended.
+struct Step {
+    enum Kind { kStart, kAdd, kContinue, kStop, kWorkerEnds, kLoad } kind;
+    WORD id = 0;
+};
+
+constexpr Step kStart{Step::kStart};
+constexpr Step kContinue{Step::kContinue};
+constexpr Step kStop{Step::kStop};
+constexpr Step kWorkerEnds{Step::kWorkerEnds};
+constexpr Step Add(WORD id) { return {Step::kAdd, id}; }
+constexpr Step Load(WORD id) { return {Step::kLoad, id}; }
+
+struct HandOverCase {
+    const char* name;
+    SkinPreload::Decoder workerDecode;
+    std::vector<WORD> firstFrame;
+    std::vector<WORD> later;
+    std::vector<Step> steps;
+};
+
+// Later images asked for before Continue: the launcher entering game mode at once.
+const HandOverCase kHandOverCases[] = {
+    {"worker running, asked out of order and for later images before Continue", &TryDecodeSkinResource,
+     {IDB_BACKDROP, IDB_CLOSE_SPOT}, {IDB_SIDE_TILE, IDB_CLOSE_STRIP},
+     {kStart, Add(IDB_ARTWORK_3), Load(IDB_CLOSE_SPOT), Load(IDB_ARTWORK_3), Load(IDB_BACKDROP),
+      Load(IDB_CLOSE_STRIP), Load(IDB_SIDE_TILE)}},
+    {"worker stopped while it decodes", &TryDecodeSkinResource,
+     {IDB_BACKDROP, IDB_ARTWORK_1, IDB_ARTWORK_2}, {IDB_CAPTION_LEFT},
+     {kStart, kStop, Add(IDB_ARTWORK_3), Load(IDB_ARTWORK_2), Load(IDB_BACKDROP), Load(IDB_ARTWORK_1),
+      Load(IDB_CAPTION_LEFT), Load(IDB_ARTWORK_3)}},
+    {"worker never started", &TryDecodeSkinResource, {IDB_CLOSE_SPOT}, {IDB_SIDE_TILE},
+     {Add(IDB_ARTWORK_3), kContinue, Load(IDB_ARTWORK_3), Load(IDB_CLOSE_SPOT), Load(IDB_SIDE_TILE)}},
+    {"worker failed on every image", &DecodeNothing, {IDB_CLOSE_SPOT, IDB_BACKDROP}, {IDB_SIDE_TILE},
+     {kStart, Add(IDB_ARTWORK_2), Load(IDB_BACKDROP), Load(IDB_ARTWORK_2), Load(IDB_SIDE_TILE),
+      Load(IDB_CLOSE_SPOT)}},
+    {"image asked for more often than preloaded", &TryDecodeSkinResource, {IDB_SIDE_TILE, IDB_SIDE_TILE}, {},
+     {kStart, Load(IDB_SIDE_TILE), Load(IDB_SIDE_TILE), Load(IDB_SIDE_TILE), Load(IDB_CLOSE_SPOT)}},
+    {"image added after the later ones were taken and the worker ended", &TryDecodeSkinResource, {IDB_CLOSE_SPOT},
+     {IDB_SIDE_TILE},
+     {kStart, Load(IDB_CLOSE_SPOT), Load(IDB_SIDE_TILE), kWorkerEnds, Add(IDB_ARTWORK_1), Load(IDB_ARTWORK_1)}},
+};
+
+struct Loaded {
+    explicit Loaded(WORD resourceId) noexcept : id(resourceId) {}
+    WORD id;
+    bool found = false;
+    SkinImage image;
+};
+
+// The case's steps on a thread of their own, as the launcher's UI thread takes them: what each
+// Load gave, or nothing when they did not end within the bound.
+std::shared_ptr<std::list<Loaded>> RunWithinBound(const HandOverCase& handOver)
+{
+    const auto loaded = std::make_shared<std::list<Loaded>>();
+    const bool ended = EndsWithin(kHangBound, [&handOver, loaded] {
+        SkinPreload preload(handOver.workerDecode);
+        for (const Step& step : handOver.steps) {
+            switch (step.kind) {
+            case Step::kStart:
+                preload.Start(handOver.firstFrame, handOver.later);
+                break;
+            case Step::kAdd:
+                preload.AddToFirstFrame(step.id);
+                break;
+            case Step::kContinue:
+                preload.Continue();
+                break;
+            case Step::kStop:
+                preload.Stop();
+                break;
+            case Step::kWorkerEnds:
+                while (preload.Working())
+                    ::Sleep(1);
+                break;
+            case Step::kLoad: {
+                Loaded& result = loaded->emplace_back(step.id);
+                result.found = preload.Load(result.image, step.id);
+                break;
+            }
+            }
+        }
+    });
+    return ended ? loaded : nullptr;
+}
+
+TEST(SkinPreload, EveryRequestGetsWhatDecodingOnTheSpotGives)
+{
+    DebugOutput output;
+    for (const HandOverCase& handOver : kHandOverCases) {
+        SCOPED_TRACE(handOver.name);
+        const auto loaded = RunWithinBound(handOver);
+        ASSERT_NE(loaded, nullptr) << "a request waited without end";
+        for (const Loaded& result : *loaded) {
+            SkinImage decoded;
+            ASSERT_TRUE(DecodeSkinResource(decoded, result.id));
+            EXPECT_TRUE(result.found) << result.id;
+            EXPECT_FALSE(result.image.IsNull()) << result.id;
+            EXPECT_TRUE(SameImage(result.image, decoded)) << result.id;
+        }
     }
+    EXPECT_EQ(output.CountOf("skin image"), 0) << "a failure decoded again is no failure";
 }
 
-// The launcher draws its artwork once its window exists, after the preload has started.
-TEST(SkinPreload, AnImageAddedAfterTheStartIsPreloaded)
-{
-    const std::array<WORD, 1> firstFrame{IDB_CLOSE_SPOT};
-    const std::array<WORD, 1> later{IDB_SIDE_TILE};
-    SkinPreload preload;
-    preload.Start(firstFrame, later);
-    preload.AddToFirstFrame(IDB_ARTWORK_3);
-    SkinImage preloaded, decoded;
-    ASSERT_EQ(SkinPreload::TakeActive(IDB_ARTWORK_3, preloaded), true);
-    ASSERT_TRUE(DecodeSkinResource(decoded, IDB_ARTWORK_3));
-    EXPECT_TRUE(SameImage(preloaded, decoded));
-
-    SkinPreload notStarted;
-    notStarted.AddToFirstFrame(IDB_ARTWORK_1);
-    EXPECT_EQ(SkinPreload::TakeActive(IDB_ARTWORK_1, preloaded), std::nullopt) << "only a started preload takes it";
-}
-
-TEST(SkinPreload, EachImageIsHandedOutOnce)
-{
-    const std::array<WORD, 2> twice{IDB_SIDE_TILE, IDB_SIDE_TILE};
-    SkinPreload preload;
-    preload.Start(twice, {});
-    SkinImage image;
-    EXPECT_EQ(SkinPreload::TakeActive(IDB_SIDE_TILE, image), true);
-    EXPECT_EQ(SkinPreload::TakeActive(IDB_SIDE_TILE, image), true);
-    EXPECT_EQ(SkinPreload::TakeActive(IDB_SIDE_TILE, image), std::nullopt) << "the third load decodes itself";
-    EXPECT_EQ(SkinPreload::TakeActive(IDB_CLOSE_SPOT, image), std::nullopt) << "not preloaded";
-}
-
-// Entering game mode at once takes the game-mode skins before the launcher has let them go.
-TEST(SkinPreload, TakingALaterImageDoesNotWaitForContinue)
-{
-    const std::array<WORD, 1> firstFrame{IDB_CLOSE_SPOT};
-    const std::array<WORD, 1> later{IDB_CAPTION_LEFT};
-    SkinPreload preload;
-    preload.Start(firstFrame, later);
-    SkinImage image;
-    ASSERT_TRUE(LoadSkinImage(&image, IDB_CAPTION_LEFT));
-    EXPECT_EQ(image.Width(), 151);
-    EXPECT_EQ(image.Height(), 25);
-}
-
-TEST(SkinPreload, MissingResourceGivesFalseAndAnEmptyImage)
+// The worker misses it quietly; the owner's thread misses it again and says so, once.
+TEST(SkinPreload, MissingResourceGivesFalseAnEmptyImageAndOneTraceLine)
 {
     const std::array<WORD, 1> missing{kNoSuchImage};
     SkinPreload preload;
     preload.Start(missing, {});
     SkinImage image;
     ASSERT_TRUE(DecodeSkinResource(image, IDB_CLOSE_SPOT));
-    EXPECT_FALSE(LoadSkinImage(&image, kNoSuchImage));
+    DebugOutput output;
+    EXPECT_FALSE(preload.Load(image, kNoSuchImage));
     EXPECT_TRUE(image.IsNull());
+    EXPECT_EQ(output.CountOf("Lumvane: finding skin image 999 failed"), 1);
 }
 
-TEST(SkinPreload, EndingItLeavesNoGdiObjectAndNoPreload)
+TEST(SkinPreload, EndingItLeavesNoGdiObjectAndNoWorker)
 {
     SkinImage keepsDrawingStarted;
     ASSERT_TRUE(StartSkinDrawing());
@@ -108,11 +168,11 @@ TEST(SkinPreload, EndingItLeavesNoGdiObjectAndNoPreload)
         SkinPreload preload;
         preload.Start(firstFrame, later); // ends with images untaken and the later one held back
         SkinImage taken;
-        ASSERT_TRUE(LoadSkinImage(&taken, IDB_CLOSE_SPOT));
+        ASSERT_TRUE(preload.Load(taken, IDB_CLOSE_SPOT));
+        preload.Stop();
+        EXPECT_FALSE(preload.Working());
     }
     EXPECT_EQ(CountGdiObjects(), before);
-    SkinImage image;
-    EXPECT_EQ(SkinPreload::TakeActive(IDB_BACKDROP, image), std::nullopt);
 }
 
 } // namespace

@@ -1,5 +1,10 @@
 #include "support.h"
 
+#include <ole2.h>
+
+#include <algorithm>
+#include <memory>
+
 // Wine makes a GDI handle of the object's table index (low word) and its type and reuse count (high
 // word), and takes a bare index for the object that lives there: every live object answers once.
 int CountGdiObjects()
@@ -69,4 +74,71 @@ RECT WindowRect(HWND window)
     RECT rect{};
     ::GetWindowRect(window, &rect);
     return rect;
+}
+
+RECT WorkArea()
+{
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+RECT CentredInWorkArea(int width, int height)
+{
+    const RECT work = WorkArea();
+    const int x = std::max<int>(work.left, std::min<int>(work.right - width, (work.left + work.right) / 2 - width / 2));
+    const int y = std::max<int>(work.top, std::min<int>(work.bottom - height, (work.top + work.bottom) / 2 - height / 2));
+    return {x, y, x + width, y + height};
+}
+
+bool EndsWithin(DWORD milliseconds, std::function<void()> steps)
+{
+    auto owned = std::make_unique<std::function<void()>>(std::move(steps));
+    const auto run = [](void* context) -> DWORD {
+        const std::unique_ptr<std::function<void()>> steps(static_cast<std::function<void()>*>(context));
+        ::OleInitialize(nullptr);
+        (*steps)();
+        ::OleUninitialize();
+        return 0;
+    };
+    HANDLE thread = ::CreateThread(nullptr, 0, run, owned.get(), 0, nullptr);
+    if (!thread)
+        return false;
+    owned.release();
+    const bool ended = ::WaitForSingleObject(thread, milliseconds) == WAIT_OBJECT_0;
+    ::CloseHandle(thread);
+    return ended;
+}
+
+namespace {
+
+DebugOutput* g_debugOutput = nullptr;
+
+} // namespace
+
+DebugOutput::DebugOutput() noexcept : handler_(::AddVectoredExceptionHandler(1, &DebugOutput::Collect))
+{
+    g_debugOutput = this;
+}
+
+DebugOutput::~DebugOutput()
+{
+    ::RemoveVectoredExceptionHandler(handler_);
+    g_debugOutput = nullptr;
+}
+
+int DebugOutput::CountOf(const std::string& text) const
+{
+    return static_cast<int>(std::count_if(lines_.begin(), lines_.end(),
+                                          [&text](const std::string& line) { return line.find(text) != line.npos; }));
+}
+
+// A debugger receives the text as the exception OutputDebugString raises.
+LONG CALLBACK DebugOutput::Collect(EXCEPTION_POINTERS* exception) noexcept
+{
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (g_debugOutput && record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2)
+        g_debugOutput->lines_.emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
+                                           static_cast<std::size_t>(record.ExceptionInformation[0]));
+    return EXCEPTION_CONTINUE_SEARCH;
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Live GDI objects of this process, counted by scanning handle values (GetGuiResources is a
 // stub under Wine).
@@ -36,3 +37,32 @@ std::wstring WindowTitle(HWND window);
 
 // A window's rectangle in screen coordinates.
 RECT WindowRect(HWND window);
+
+RECT WorkArea();
+
+// Where CenterWindow puts a window of this size with no owner: the middle of the work area, kept
+// inside it.
+RECT CentredInWorkArea(int width, int height);
+
+// Runs steps on a thread of their own, with OLE as the UI thread has it, and tells whether they
+// ended within the bound: a hang fails the test instead of stalling the suite. Steps that do not
+// end are left running, so they must share ownership of what they use.
+bool EndsWithin(DWORD milliseconds, std::function<void()> steps);
+
+// The lines written with OutputDebugString while it lives, by one thread at a time.
+class DebugOutput {
+public:
+    DebugOutput() noexcept;
+    ~DebugOutput();
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+
+    const std::vector<std::string>& Lines() const noexcept { return lines_; }
+    // How many lines contain the text.
+    int CountOf(const std::string& text) const;
+
+private:
+    static LONG CALLBACK Collect(EXCEPTION_POINTERS* exception) noexcept;
+    void* handler_;
+    std::vector<std::string> lines_;
+};
