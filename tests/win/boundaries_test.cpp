@@ -223,7 +223,7 @@ TEST(Boundaries, ALauncherWhoseShapeCannotBeCutStillFinishesStarting)
     EXPECT_TRUE(SameRect(WindowRect(launcher.hwnd()), CentredInWorkArea(888, 591)));
     EXPECT_TRUE(::IsWindowVisible(launcher.Backdrop()));
     EXPECT_TRUE(SameRect(WindowRect(launcher.Backdrop()), WindowRect(launcher.hwnd())));
-    EXPECT_EQ(WindowTitle(launcher.hwnd()), "Quarnis-->Brevik");
+    EXPECT_EQ(WindowTitle(launcher.hwnd()), L"Quarnis-->Brevik");
     EXPECT_TRUE(launcher.HasTrayIcon());
     EXPECT_NE(launcher.CaptionBar(), nullptr) << "the game-mode bars are made";
 }
