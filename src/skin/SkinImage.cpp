@@ -265,11 +265,6 @@ BOOL SkinImage::DrawScaled(HDC destination, const RECT& rect, int interpolationM
                               rect.bottom - rect.top) == Ok;
 }
 
-bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
-{
-    return image && DecodeSkinResource(*image, resourceId);
-}
-
 namespace {
 
 // A skin that cannot be had draws nothing; its trace line names it.
@@ -294,15 +289,17 @@ std::span<const BYTE> PngResource(WORD resourceId) noexcept
 
 class OnTheSpot final : public SkinSource {
 public:
-    bool Load(SkinImage& image, WORD resourceId) noexcept override { return DecodeSkinResource(image, resourceId); }
+    bool Load(SkinImage& image, WORD resourceId) noexcept override { return LoadSkinImage(&image, resourceId); }
 };
 
 } // namespace
 
 // Only a failure looks the resource up again, to tell a missing one from an undecodable one.
-bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
+bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
 {
-    if (TryDecodeSkinResource(image, resourceId))
+    if (!image)
+        return false;
+    if (TryDecodeSkinResource(*image, resourceId))
         return true;
     const bool found = !PngResource(resourceId).empty();
     TraceSkinFailure(found ? L"decoding" : L"finding", resourceId);

@@ -57,9 +57,8 @@ private:
 // must have COM. False when there is no such resource, and the image is empty then; an undecodable
 // resource leaves it empty and still gives true. Either failure leaves a trace line.
 bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;
-bool DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept;
 
-// DecodeSkinResource without the trace line, for a thread that leaves its failures to another:
+// LoadSkinImage without the trace line, for a thread that leaves its failures to another:
 // true only when the image was found and decoded.
 bool TryDecodeSkinResource(SkinImage& image, WORD resourceId) noexcept;
 

@@ -141,5 +141,5 @@ bool SkinPreload::Load(SkinImage& image, WORD resourceId) noexcept
             }
         }
     }
-    return DecodeSkinResource(image, resourceId);
+    return LoadSkinImage(&image, resourceId);
 }

@@ -134,7 +134,7 @@ TEST(SkinPreload, EveryRequestGetsWhatDecodingOnTheSpotGives)
         ASSERT_NE(loaded, nullptr) << "a request waited without end";
         for (const Loaded& result : *loaded) {
             SkinImage decoded;
-            ASSERT_TRUE(DecodeSkinResource(decoded, result.id));
+            ASSERT_TRUE(LoadSkinImage(&decoded, result.id));
             EXPECT_TRUE(result.found) << result.id;
             EXPECT_FALSE(result.image.IsNull()) << result.id;
             EXPECT_TRUE(SameImage(result.image, decoded)) << result.id;
@@ -150,7 +150,7 @@ TEST(SkinPreload, MissingResourceGivesFalseAnEmptyImageAndOneTraceLine)
     SkinPreload preload;
     preload.Start(missing, {});
     SkinImage image;
-    ASSERT_TRUE(DecodeSkinResource(image, IDB_CLOSE_SPOT));
+    ASSERT_TRUE(LoadSkinImage(&image, IDB_CLOSE_SPOT));
     DebugOutput output;
     EXPECT_FALSE(preload.Load(image, kNoSuchImage));
     EXPECT_TRUE(image.IsNull());
