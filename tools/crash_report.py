@@ -34,7 +34,6 @@ MEMORY_LIST_STREAM = 5
 EXCEPTION_STREAM = 6
 MEMORY64_LIST_STREAM = 9
 COMMENT_STREAM_W = 11
-HEADER_SIZE = 32
 DIRECTORY_ENTRY_SIZE = 12
 THREAD_SIZE = 48
 MODULE_SIZE = 108
@@ -46,8 +45,6 @@ CONTEXT_RAX = 0x78
 CONTEXT_RIP = 0xF8
 GENERAL_REGISTERS = 16
 RSP = 4
-REGISTER_NAMES = ("rax", "rcx", "rdx", "rbx", "rsp", "rbp", "rsi", "rdi",
-                  "r8", "r9", "r10", "r11", "r12", "r13", "r14", "r15")
 
 EXCEPTION_ACCESS_VIOLATION = 0xC0000005
 ACCESS_KINDS = {0: "reading", 1: "writing", 8: "executing"}
@@ -96,7 +93,8 @@ UNW_FLAG_CHAININFO = 4
 MAX_CHAINED_UNWIND_INFOS = 32
 
 MAX_FRAMES = 64
-CALL_INSTRUCTION_LENGTHS = range(2, 8)     # FF /2 with the longest addressing forms
+CALL_REL32, CALL_INDIRECT, REX_PREFIX = 0xE8, 0xFF, 0x40
+MAX_CALL_LENGTH = 8                        # REX, FF /2, ModRM, SIB, 32-bit displacement
 ADDR2LINE = "x86_64-w64-mingw32-addr2line"
 MODULE_PATH_VARIABLE = "LUMVANE_MODULE_PATH"
 
@@ -120,14 +118,8 @@ class Reader:
     def unpack(self, fmt, offset):
         return struct.unpack_from("<" + fmt, self.bytes(offset, struct.calcsize("<" + fmt)))
 
-    def u16(self, offset):
-        return self.unpack("H", offset)[0]
-
     def u32(self, offset):
         return self.unpack("I", offset)[0]
-
-    def u64(self, offset):
-        return self.unpack("Q", offset)[0]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -145,9 +137,6 @@ class Module:
     @property
     def name(self):
         return self.path.replace("\\", "/").rsplit("/", 1)[-1]
-
-    def contains(self, address):
-        return self.base <= address < self.base + self.size
 
 
 @dataclass
@@ -208,14 +197,14 @@ class Minidump:
     memory: Memory | None = None
 
     def module_at(self, address):
-        return next((m for m in self.modules if m.contains(address)), None)
+        return next((m for m in self.modules if m.base <= address < m.base + m.size), None)
 
 
 def read_context(reader, offset, size):
     """The general registers and Rip, or None when the report has no full x64 CONTEXT there."""
     if size < CONTEXT_RIP + 8:
         return None
-    return reader.unpack(f"{GENERAL_REGISTERS}Q", offset + CONTEXT_RAX) + (reader.u64(offset + CONTEXT_RIP),)
+    return reader.unpack(f"{GENERAL_REGISTERS}Q", offset + CONTEXT_RAX) + reader.unpack("Q", offset + CONTEXT_RIP)
 
 
 def read_minidump(data):
@@ -330,9 +319,9 @@ def read_pe(path):
     if reader.bytes(0, 2) != b"MZ" or reader.bytes(reader.u32(0x3C), 4) != PE_SIGNATURE:
         raise ReportError(f"{path} is not a PE file")
     header = reader.u32(0x3C) + 4
-    section_count, timestamp = reader.unpack("2xHI", header)
-    optional, optional_size = header + 20, reader.u16(header + 16)
-    if reader.u16(optional) != PE32_PLUS_MAGIC:
+    section_count, timestamp, optional_size = reader.unpack("2xHI8xH", header)
+    optional = header + 20
+    if reader.unpack("H", optional)[0] != PE32_PLUS_MAGIC:
         raise ReportError(f"{path} is not a 64-bit PE file")
     directories = reader.u32(optional + 108)
     functions = reader.unpack("II", optional + 112 + 8 * EXCEPTION_DIRECTORY) \
@@ -341,8 +330,8 @@ def read_pe(path):
                 for index in range(section_count)]
     sections = [(rva, offset, min(raw_size, virtual_size) or raw_size)
                 for virtual_size, rva, raw_size, offset in sections]
-    return PeImage(reader, reader.u64(optional + 24), reader.u32(optional + 56), timestamp, sections,
-                   functions)
+    return PeImage(reader, reader.unpack("Q", optional + 24)[0], reader.u32(optional + 56), timestamp,
+                   sections, functions)
 
 
 def try_read_pe(path):
@@ -374,15 +363,14 @@ def attach_symbols(dump, symbols):
 
 
 def attach_symbol_folder(dump, folder):
+    """The folder's key is the shipped module's time stamp and image size, which the file with the
+    debug information itself need not carry (stripping shrinks the image)."""
     lines = []
     for module in dump.modules:
         path = os.path.join(folder, module.name, f"{module.timestamp:08X}{module.size:x}", module.name)
-        image = try_read_pe(path) if os.path.isfile(path) else None
-        if matches(image, module):
-            module.image, module.symbol_file = image, path
+        if os.path.isfile(path):
+            module.image, module.symbol_file = read_pe(path), path
             lines.append(f"Symbols: {module.name} from {path}")
-        elif image is not None:
-            lines.append(f"Symbols: {path} is not the build in the report: symbols do not match")
     return lines or [f"Symbols: none in {folder} for this report's modules"]
 
 
@@ -481,14 +469,33 @@ def unwind(registers, module, memory, is_return_address):
     return tuple(registers) + (return_address,), True
 
 
+def indirect_call_length(modrm):
+    """Length of an FF /2 call (opcode, ModRM, SIB, displacement) with this ModRM byte, or 0."""
+    if modrm & 0x38 != 0x10:
+        return 0
+    mode, base = modrm >> 6, modrm & 7
+    if mode == 3:
+        return 2
+    sib = 1 if base == 4 else 0
+    displacement = {0: 4 if base == 5 else 0, 1: 1, 2: 4}[mode]
+    return 2 + sib + displacement
+
+
 def follows_call(module, address):
     """Whether the bytes before address in the module's image end in a call instruction."""
     try:
-        before = module.image.rva_bytes(address - module.base - 8, 8)
+        before = module.image.rva_bytes(address - module.base - MAX_CALL_LENGTH, MAX_CALL_LENGTH)
     except ReportError:
         return False
-    return before[3] == 0xE8 or any(before[8 - n] == 0xFF and before[9 - n] & 0x38 == 0x10
-                                    for n in CALL_INSTRUCTION_LENGTHS)
+    if before[-5] == CALL_REL32:
+        return True
+    for length in range(2, MAX_CALL_LENGTH + 1):
+        opcode = MAX_CALL_LENGTH - length
+        if before[opcode] == CALL_INDIRECT:
+            implied = indirect_call_length(before[opcode + 1])
+            if implied == length or implied + 1 == length and before[opcode - 1] & 0xF0 == REX_PREFIX:
+                return True
+    return False
 
 
 def scan(dump, start, end):
