@@ -39,3 +39,7 @@
 #define IDB_CAPTION_LEFT 159
 #define IDB_CAPTION_TILE 160
 #define IDB_CAPTION_RIGHT 161
+
+// The program's version: its version resource and its crash reports' names.
+#define LUMVANE_VERSION 1,0,0,1
+#define LUMVANE_VERSION_TEXT "1.0.0.1"

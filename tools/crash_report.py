@@ -555,6 +555,17 @@ def addr2line(path, addresses):
     return places
 
 
+def source_path(location):
+    """The program's builds write folders relative to the source and build trees, so addr2line joins
+    an object's folder (say "src") with a source path that already starts with it
+    ("src/src/skin/SkinImage.cpp"): the repeated leading folders are dropped."""
+    parts = location.split("/")
+    for length in range(1, len(parts) // 2 + 1):
+        if parts[:length] == parts[length:2 * length]:
+            return "/".join(parts[length:])
+    return location
+
+
 def describe_places(places):
     parts = []
     for function, location in places:
@@ -562,7 +573,7 @@ def describe_places(places):
         known_location = not location.startswith("??") and location.split(":")[-1].split(" ")[0] not in ("?", "0")
         if known_function or known_location:
             text = function if known_function else "?"
-            parts.append(text + (f" at {location.split(' (discriminator')[0]}" if known_location else ""))
+            parts.append(text + (f" at {source_path(location.split(' (discriminator')[0])}" if known_location else ""))
     return ", inlined in ".join(parts)
 
 

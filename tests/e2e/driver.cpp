@@ -8,6 +8,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -248,7 +249,7 @@ std::wstring LinkTarget(const wchar_t* file)
 int Usage()
 {
     Print("usage: e2e_driver wait <title prefix> [ms] | waitclass <class> <title prefix> [ms] | gone <hwnd> [ms]\n"
-          "       rect|client|info|title|visible|zoomed|iconic|region|children|owned <hwnd>\n"
+          "       rect|client|info|title|visible|zoomed|iconic|region|children|owned|pid|crash <hwnd>\n"
           "       inregion <hwnd> <x> <y> | post|send <hwnd> <msg> <wparam> <lparam>\n"
           "       msgbox <caption> <button id> [ms] | menu [ms] | trayicon <hwnd> <id> | cursor <x> <y>\n"
           "       count <class> <title prefix> | untray <hwnd> <id> | taskbarcreated <hwnd> | linktarget <file>\n"
@@ -393,6 +394,23 @@ int wmain(int argc, wchar_t** argv)
         ::EnumWindows(&CollectOwned, reinterpret_cast<LPARAM>(&owned));
         for (HWND popup : owned.second)
             Print(Describe(popup));
+    } else if (command == L"pid") {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        Print(std::to_string(process));
+    } else if (command == L"crash") { // a thread of the window's process started at an invalid address
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        HANDLE target = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, process);
+        HANDLE thread = target ? ::CreateRemoteThread(target, nullptr, 0,
+                                                      reinterpret_cast<LPTHREAD_START_ROUTINE>(std::uintptr_t{0x10}),
+                                                      nullptr, 0, nullptr)
+                               : nullptr;
+        if (thread)
+            ::CloseHandle(thread);
+        if (target)
+            ::CloseHandle(target);
+        return thread ? 0 : 1;
     } else if (command == L"post") {
         return ::PostMessageW(window, static_cast<UINT>(Number(arg(3))), static_cast<WPARAM>(Number(arg(4))),
                               static_cast<LPARAM>(Number(arg(5))))

@@ -16,7 +16,9 @@
 //                       text may hold several URLs, one a line; answers "completed <urls> <sinks>";
 //   "apartment"         a second OleInitialize on the UI thread: answers "ole" when OLE already
 //                       runs there (S_FALSE), as the page's clipboard and drag-and-drop need;
-//   "codepage"          the process's ANSI code page, as the system gives it: answers its number.
+//   "codepage"          the process's ANSI code page, as the system gives it: answers its number;
+//   "crash"             a write through a null pointer on a new thread: answers "crashing", and the
+//                       crash handler takes over.
 // Failures answer "error <what> <hresult>". (WM_COPYDATA would be the obvious carrier, but Wine
 // hands a thread's WH_CALLWNDPROC hook a stale pointer for another process's WM_COPYDATA.)
 #include <windows.h>
@@ -174,8 +176,33 @@ std::string Apartment()
     return result == S_FALSE ? "ole" : Error("OleInitialize", result);
 }
 
+// A fault in the program's own code, for its crash report to name. It happens on a thread of its
+// own: an exception in a hook's callback, as this shim's commands are, is swallowed by Wine.
+[[gnu::noinline]] void CrashOnPurpose()
+{
+    volatile int* volatile target = nullptr;
+    *target = 1;
+}
+
+DWORD WINAPI CrashingThread(void*)
+{
+    CrashOnPurpose();
+    return 0;
+}
+
+std::string Crash()
+{
+    HANDLE thread = ::CreateThread(nullptr, 0, CrashingThread, nullptr, 0, nullptr);
+    if (!thread)
+        return Error("CreateThread", HRESULT_FROM_WIN32(::GetLastError()));
+    ::CloseHandle(thread);
+    return "crashing";
+}
+
 std::string Perform(std::string_view command)
 {
+    if (command == "crash")
+        return Crash();
     if (command == "apartment")
         return Apartment();
     if (command == "codepage")
