@@ -27,7 +27,7 @@ close_fresh_launchers() {
 }
 trap 'close_fresh_launchers; e2e_cleanup' EXIT
 
-start_launcher "$e2e_exe"
+start_launcher "$e2e_exe" -all,warn+seh # Wine prints OutputDebugString's lines on that channel
 first_pid=$(drive pid "$launcher_hwnd")
 sleep 10 # the launcher has run for ten seconds: a crash now is not a crash at start
 crashed_at=$(date +%s%N)
@@ -40,6 +40,9 @@ summary=$("$e2e_repo/scripts/crash-report.sh" "$report")
 grep -q '^Exception: 0xC0000005 EXCEPTION_ACCESS_VIOLATION executing address 0x10$' <<<"$summary" ||
   fail "the report's exception: $summary"
 pass "its exception stream holds the access violation at the thread's start address"
+grep -aqF "Lumvane: crashed (0xC0000005), report C:\\\\users\\\\$(id -un)\\\\AppData\\\\Local\\\\Lumvane\\\\crashes\\\\$(basename "$report")" "$work/stderr" ||
+  fail "no trace line naming the report"
+pass "one trace line names the crash and its report"
 
 fresh=$(launcher_of_another_process "$first_pid") || fail "no fresh launcher came up"
 pass "a fresh launcher came up in another process, $(( ($(date +%s%N) - crashed_at) / 1000000 )) ms after the crash"

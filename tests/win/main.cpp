@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/App.h"
+#include "support.h"
 
 namespace {
 
@@ -14,6 +15,9 @@ TestApp g_app;
 
 int main(int argc, char** argv)
 {
+    // A child process that crashes as the crash handler's tests ask.
+    if (const int code = RunCrashChild(); code != -1)
+        return code;
     ::CoInitialize(nullptr);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -66,3 +66,7 @@ private:
     void* handler_;
     std::vector<std::string> lines_;
 };
+
+// In a child process started by the crash handler's tests: crashes as its environment asks and
+// does not return. Elsewhere: -1.
+int RunCrashChild();
