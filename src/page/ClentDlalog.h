@@ -17,6 +17,20 @@ protected:
 
 class CClentDlalog : public HtmlDialog {
 public:
+    // What the browser refuses, for the whole process, once a page host is made: only what a platform
+    // page has no business doing. New windows, file downloads and add-ons stay as the control has
+    // them, for the platform's payment and download pages; the README's table gives the reason for
+    // each control.
+    static constexpr INTERNETFEATURELIST kBrowserLockdown[] = {
+        FEATURE_OBJECT_CACHING,        FEATURE_ZONE_ELEVATION,
+        FEATURE_MIME_HANDLING,         FEATURE_MIME_SNIFFING,
+        FEATURE_BEHAVIORS,             FEATURE_DISABLE_MK_PROTOCOL,
+        FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_VALIDATE_NAVIGATE_URL,
+        FEATURE_PROTOCOL_LOCKDOWN,     FEATURE_HTTP_USERNAME_PASSWORD_DISABLE,
+        FEATURE_SAFE_BINDTOOBJECT,     FEATURE_UNC_SAVEDFILECHECK,
+        FEATURE_DISABLE_TELNET_PROTOCOL,
+    };
+
     explicit CClentDlalog(PageHostEvents& events) noexcept;
 
     // Leaves Enter and Escape to the page.

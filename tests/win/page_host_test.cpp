@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -122,14 +125,48 @@ std::array<HRESULT, FEATURE_ENTRY_COUNT> FeatureAnswers()
     return answers;
 }
 
-// The controls the page host switches on; new windows, downloads, add-ons and what the player sees
-// and hears are left as the control has them.
-const std::set<int> kLockedDown{
-    FEATURE_OBJECT_CACHING, FEATURE_ZONE_ELEVATION, FEATURE_MIME_HANDLING, FEATURE_MIME_SNIFFING,
-    FEATURE_BEHAVIORS, FEATURE_DISABLE_MK_PROTOCOL, FEATURE_LOCALMACHINE_LOCKDOWN,
-    FEATURE_VALIDATE_NAVIGATE_URL, FEATURE_PROTOCOL_LOCKDOWN, FEATURE_HTTP_USERNAME_PASSWORD_DISABLE,
-    FEATURE_SAFE_BINDTOOBJECT, FEATURE_UNC_SAVEDFILECHECK, FEATURE_DISABLE_TELNET_PROTOCOL,
+// The controls the page host switches on, by value and name; new windows, downloads, add-ons and
+// what the player sees and hears are left as the control has them.
+#define LOCKED_DOWN(feature) {feature, #feature}
+const std::map<int, std::string> kLockedDown{
+    LOCKED_DOWN(FEATURE_OBJECT_CACHING),        LOCKED_DOWN(FEATURE_ZONE_ELEVATION),
+    LOCKED_DOWN(FEATURE_MIME_HANDLING),         LOCKED_DOWN(FEATURE_MIME_SNIFFING),
+    LOCKED_DOWN(FEATURE_BEHAVIORS),             LOCKED_DOWN(FEATURE_DISABLE_MK_PROTOCOL),
+    LOCKED_DOWN(FEATURE_LOCALMACHINE_LOCKDOWN), LOCKED_DOWN(FEATURE_VALIDATE_NAVIGATE_URL),
+    LOCKED_DOWN(FEATURE_PROTOCOL_LOCKDOWN),     LOCKED_DOWN(FEATURE_HTTP_USERNAME_PASSWORD_DISABLE),
+    LOCKED_DOWN(FEATURE_SAFE_BINDTOOBJECT),     LOCKED_DOWN(FEATURE_UNC_SAVEDFILECHECK),
+    LOCKED_DOWN(FEATURE_DISABLE_TELNET_PROTOCOL),
 };
+#undef LOCKED_DOWN
+
+// The feature controls the README's table says the launcher switches on.
+std::set<std::string> ReadmeLockdown()
+{
+    std::ifstream readme(LUMVANE_README);
+    const std::regex onRow(R"(^\| `(FEATURE_\w+)` \| on \|)");
+    std::set<std::string> names;
+    std::smatch row;
+    for (std::string line; std::getline(readme, line);)
+        if (std::regex_search(line, row, onRow))
+            names.insert(row[1]);
+    return names;
+}
+
+// The page host's list, this test's and the README's table are one list: a control added to or
+// taken from one of them fails here.
+TEST(PageHostBrowser, ItsFeatureControlsAreTheReadmesTable)
+{
+    std::set<int> program(std::begin(CClentDlalog::kBrowserLockdown), std::end(CClentDlalog::kBrowserLockdown));
+    std::set<int> expected;
+    std::set<std::string> names;
+    for (const auto& [feature, name] : kLockedDown) {
+        expected.insert(feature);
+        names.insert(name);
+    }
+    EXPECT_EQ(program, expected);
+    EXPECT_EQ(program.size(), std::size(CClentDlalog::kBrowserLockdown)) << "a control listed twice";
+    EXPECT_EQ(ReadmeLockdown(), names) << LUMVANE_README;
+}
 
 // A browser host of the framework's own changes no control; the page host switches its choice on
 // for the process, and only those.
