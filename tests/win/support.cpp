@@ -1,8 +1,10 @@
 #include "support.h"
 
+#include <commctrl.h>
 #include <ole2.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 
 // Wine makes a GDI handle of the object's table index (low word) and its type and reuse count (high
@@ -67,6 +69,26 @@ std::wstring WindowTitle(HWND window)
     wchar_t title[1024] = {};
     const int length = ::GetWindowTextW(window, title, 1024);
     return std::wstring(title, length);
+}
+
+std::vector<HWND> ToolTipsOf(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        std::vector<HWND> found;
+    } search{owner, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM lParam) {
+            auto& search = *reinterpret_cast<Search*>(lParam);
+            wchar_t className[64] = {};
+            ::GetClassNameW(window, className, 64);
+            if (std::wcscmp(className, TOOLTIPS_CLASSW) == 0 && ::GetWindow(window, GW_OWNER) == search.owner)
+                search.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 RECT WindowRect(HWND window)

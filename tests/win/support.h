@@ -35,6 +35,9 @@ private:
 // A window's title.
 std::wstring WindowTitle(HWND window);
 
+// The tooltip controls of this thread owned by a window.
+std::vector<HWND> ToolTipsOf(HWND owner);
+
 // A window's rectangle in screen coordinates.
 RECT WindowRect(HWND window);
 
