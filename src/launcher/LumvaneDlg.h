@@ -43,7 +43,6 @@ public:
     HWND RightBarWindow() const noexcept { return rightBar_.hwnd(); }
     HWND BottomBarWindow() const noexcept { return bottomBar_.hwnd(); }
     CClentDlalog& PageHost() noexcept { return pageHost_; }
-    const SkinPreload& Skins() const noexcept { return skins_; }
 
     bool PreTranslateMessage(MSG* message) noexcept override;
 

@@ -13,7 +13,7 @@
 
 class CTopBarDlg : public SkinBarDlg {
 public:
-    explicit CTopBarDlg(SkinSource& skins = OnTheSpotSkins()) noexcept : SkinBarDlg(135, skins) {}
+    explicit CTopBarDlg(SkinSource& skins) noexcept : SkinBarDlg(135, skins) {}
 
 protected:
     void DoDataExchange() noexcept override;
