@@ -82,13 +82,13 @@ int main()
     std::array<SkinImage, kSkins.size()> skins;
     auto decodeAll = [&] {
         for (size_t i = 0; i < kSkins.size(); ++i)
-            LoadSkinImage(&skins[i], kSkins[i]);
+            OnTheSpotSkins().Load(skins[i], kSkins[i]);
     };
     decodeAll(); // starts GDI+
     std::printf("decode all 19 skins            %10.1f us\n", MedianMicroseconds(kRuns, decodeAll));
 
     std::printf("decode the backdrop (PNG 130)  %10.1f us\n",
-                MedianMicroseconds(kRuns, [&] { LoadSkinImage(&skins[0], kSkins[0]); }));
+                MedianMicroseconds(kRuns, [&] { OnTheSpotSkins().Load(skins[0], kSkins[0]); }));
 
     ShapeSize shape{};
     const double shapeTime = MedianMicroseconds(kRuns, [&] { shape = BuildLoginShape(skins[0], skins[1]); });

@@ -42,6 +42,13 @@ using UniqueMemoryDc = UniqueHandle<HDC, ::DeleteDC>;
 using UniqueMenu = UniqueHandle<HMENU, ::DestroyMenu>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, ::GlobalFree>;
 using UniqueIcon = UniqueHandle<HICON, ::DestroyIcon>;
+// An owned window: its owner's destruction takes it first, so it may be gone already.
+inline void DestroyOwnedWindow(HWND window) noexcept
+{
+    if (::IsWindow(window))
+        ::DestroyWindow(window);
+}
+using UniqueOwnedWindow = UniqueHandle<HWND, DestroyOwnedWindow>;
 
 // A window's device context borrowed with GetDC and given back with ReleaseDC.
 class WindowDc {

@@ -28,6 +28,8 @@ namespace {
 
 constexpr wchar_t kExitQuestion[] = L"当前正在游戏中，你确认要退出吗？";
 constexpr wchar_t kTrayTip[] = L"Brevik极速登陆器";
+constexpr wchar_t kCloseSpotName[] = L"关闭";
+constexpr UINT_PTR kCloseSpotTool = 1;
 constexpr int kHighQualityInterpolation = 2;
 constexpr UINT kFollowFlags = SWP_NOZORDER | SWP_NOREDRAW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 constexpr std::array<WORD, 3> kArtwork{IDB_ARTWORK_1, IDB_ARTWORK_2, IDB_ARTWORK_3};
@@ -89,6 +91,8 @@ BOOL CLumvaneDlg::OnInitDialog() noexcept
     closeSpotRect_ = {kCloseSpotLeft, kCloseSpotTop, kCloseSpotLeft + closeSpotImages_[0].Width(),
                       kCloseSpotTop + closeSpotImages_[0].Height()};
     closeSpotHover_ = 0;
+    closeSpotTip_.Create(hwnd());
+    closeSpotTip_.AddRectTool(kCloseSpotTool, closeSpotRect_, kCloseSpotName);
 
     SkinImage backdrop;
     skins_.Load(backdrop, IDB_BACKDROP);
@@ -200,6 +204,7 @@ void CLumvaneDlg::EnterGameMode() noexcept
         return;
     FinishStart();
     gameMode_ = 1;
+    closeSpotTip_.RemoveTool(kCloseSpotTool);
     ::ShowWindow(backdrop_.hwnd(), SW_HIDE);
     ::MoveWindow(hwnd(), 0, 0, kGameModeWidth, kGameModeHeight, TRUE);
     CenterWindow(hwnd());
@@ -220,6 +225,7 @@ void CLumvaneDlg::ReturnToLoginMode()
     ::ShowWindow(hwnd(), SW_HIDE);
     ::MoveWindow(hwnd(), 0, 0, loginSize_.cx, loginSize_.cy, TRUE);
     gameMode_ = 0;
+    closeSpotTip_.AddRectTool(kCloseSpotTool, closeSpotRect_, kCloseSpotName);
     ::ShowWindow(backdrop_.hwnd(), SW_SHOWNORMAL);
     for (HWND bar : {captionBar_.hwnd(), leftBar_.hwnd(), rightBar_.hwnd(), bottomBar_.hwnd()})
         ::ShowWindow(bar, SW_HIDE);
@@ -355,6 +361,9 @@ LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEMOVE:
         OnMouseMove(PointFrom(lParam));
         return 0;
+    case WM_NCMOUSEMOVE:
+        OnNcMouseMove(PointFrom(lParam));
+        return 0;
     case WM_MOUSELEAVE:
         OnMouseLeave();
         return 0;
@@ -363,6 +372,9 @@ LRESULT CLumvaneDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kFinishStartMessage:
         FinishStart();
         return 0;
+    case WM_DESTROY:
+        closeSpotTip_.Destroy();
+        break;
     case WM_CLOSE:
         Quit();
     case WM_COMMAND:
@@ -491,6 +503,18 @@ void CLumvaneDlg::OnMouseMove(POINT client) noexcept
             closeSpotHover_ = 0;
             ::InvalidateRect(hwnd(), &closeSpotRect_, TRUE);
         }
+        closeSpotTip_.RelayMove(client);
+    }
+    Default();
+}
+
+// The frame reports the pointer over the launcher's own client area, the close spot among it,
+// as over its caption: the close spot's tooltip is told of those moves too.
+void CLumvaneDlg::OnNcMouseMove(POINT screen) noexcept
+{
+    if (!gameMode_) {
+        ::ScreenToClient(hwnd(), &screen);
+        closeSpotTip_.RelayMove(screen);
     }
     Default();
 }

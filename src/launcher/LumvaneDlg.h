@@ -7,6 +7,7 @@
 #include <array>
 
 #include "framework/Dialog.h"
+#include "framework/ToolTip.h"
 #include "page/ClentDlalog.h"
 #include "skin/BottomBarDlg.h"
 #include "skin/LayEredDlg.h"
@@ -42,7 +43,6 @@ public:
     HWND RightBarWindow() const noexcept { return rightBar_.hwnd(); }
     HWND BottomBarWindow() const noexcept { return bottomBar_.hwnd(); }
     CClentDlalog& PageHost() noexcept { return pageHost_; }
-    const SkinPreload& Skins() const noexcept { return skins_; }
 
     bool PreTranslateMessage(MSG* message) noexcept override;
 
@@ -77,6 +77,7 @@ private:
     void OnNcLButtonDown(UINT hitCode, POINT screen) noexcept;
     void OnLButtonDown(POINT client) noexcept;
     void OnMouseMove(POINT client) noexcept;
+    void OnNcMouseMove(POINT screen) noexcept;
     void OnMouseLeave() noexcept;
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) noexcept;
     bool OnCommand(UINT id) noexcept;
@@ -93,6 +94,7 @@ private:
     std::array<SkinImage, 3> closeSpotImages_;
     BYTE closeSpotHover_ = 0;
     RECT closeSpotRect_{};
+    ToolTip closeSpotTip_; // in login mode only
     int gameMode_ = 0;
     int verticalFrameOffset_ = 0;
     int horizontalFrameOffset_ = 0;

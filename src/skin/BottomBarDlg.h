@@ -5,7 +5,7 @@
 
 class BottomBarDlg : public SkinBarDlg {
 public:
-    explicit BottomBarDlg(SkinSource& skins = OnTheSpotSkins()) noexcept : SkinBarDlg(162, skins) {}
+    explicit BottomBarDlg(SkinSource& skins) noexcept : SkinBarDlg(162, skins) {}
 
 protected:
     BOOL OnInitDialog() override;

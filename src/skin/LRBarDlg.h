@@ -5,7 +5,7 @@
 
 class LRBarDlg : public SkinBarDlg {
 public:
-    explicit LRBarDlg(SkinSource& skins = OnTheSpotSkins()) noexcept : SkinBarDlg(136, skins) {}
+    explicit LRBarDlg(SkinSource& skins) noexcept : SkinBarDlg(136, skins) {}
 
 protected:
     BOOL OnInitDialog() override;

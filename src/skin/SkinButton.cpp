@@ -6,13 +6,12 @@ constexpr UINT kSizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
 
 } // namespace
 
-bool CSkinButton::LoadStrip(WORD resourceId, SkinSource& skins) noexcept
+void CSkinButton::LoadStrip(WORD resourceId, SkinSource& skins) noexcept
 {
     skins.Load(strip_, resourceId);
     SizeToFrame();
     if (hwnd())
         ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW);
-    return true;
 }
 
 void CSkinButton::PreSubclassWindow() noexcept

@@ -9,7 +9,7 @@ class CSkinButton : public OwnerDrawButton {
 public:
     CSkinButton() noexcept = default;
 
-    bool LoadStrip(WORD resourceId, SkinSource& skins = OnTheSpotSkins()) noexcept;
+    void LoadStrip(WORD resourceId, SkinSource& skins) noexcept;
     void DrawItem(DRAWITEMSTRUCT* item) noexcept override;
 
 protected:

@@ -287,35 +287,28 @@ std::span<const BYTE> PngResource(WORD resourceId) noexcept
     return {static_cast<const BYTE*>(bytes), ::SizeofResource(module, resource)};
 }
 
+// Only a failure looks the resource up again, to tell a missing one from an undecodable one.
 class OnTheSpot final : public SkinSource {
 public:
-    bool Load(SkinImage& image, WORD resourceId) noexcept override { return LoadSkinImage(&image, resourceId); }
+    void Load(SkinImage& image, WORD resourceId) noexcept override
+    {
+        DecodeSkinResource(image, resourceId);
+        if (image.IsNull())
+            TraceSkinFailure(PngResource(resourceId).empty() ? L"finding" : L"decoding", resourceId);
+    }
 };
 
 } // namespace
 
-// Only a failure looks the resource up again, to tell a missing one from an undecodable one.
-bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept
-{
-    if (!image)
-        return false;
-    if (TryDecodeSkinResource(*image, resourceId))
-        return true;
-    const bool found = !PngResource(resourceId).empty();
-    TraceSkinFailure(found ? L"decoding" : L"finding", resourceId);
-    return found;
-}
-
-bool TryDecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
+void DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept
 {
     image.Destroy();
     const std::span<const BYTE> png = PngResource(resourceId);
     if (png.empty())
-        return false;
+        return;
     STARTUP_MARK("decode_begin", resourceId);
     DecodePng(image, png.data(), static_cast<DWORD>(png.size()));
     STARTUP_MARK("decode_end", resourceId);
-    return !image.IsNull();
 }
 
 SkinSource& OnTheSpotSkins() noexcept

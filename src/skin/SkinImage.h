@@ -53,28 +53,24 @@ private:
     mutable int borrows_ = 0;
 };
 
-// Fills the image from the "PNG" resource with the given id, decoded on the calling thread, which
-// must have COM. False when there is no such resource, and the image is empty then; an undecodable
-// resource leaves it empty and still gives true. Either failure leaves a trace line.
-bool LoadSkinImage(SkinImage* image, WORD resourceId) noexcept;
-
-// LoadSkinImage without the trace line, for a thread that leaves its failures to another:
-// true only when the image was found and decoded.
-bool TryDecodeSkinResource(SkinImage& image, WORD resourceId) noexcept;
-
-// Where a pane gets its skin images: decoded on the spot, or from whoever decoded them ahead (the
-// launcher's preload). The pane's maker hands it one; it must outlive the pane.
+// Where the program's windows get their skin images: decoded where they are asked for, or from
+// whoever decoded them ahead (the launcher's preload). A window's maker hands it one; it must
+// outlive the window.
 class SkinSource {
 public:
-    // What LoadSkinImage gives for the id, on the calling thread.
-    virtual bool Load(SkinImage& image, WORD resourceId) noexcept = 0;
+    // Fills the image from the "PNG" resource with the given id; one that is missing or does not
+    // decode leaves it empty and a trace line naming it. The image itself tells which it was.
+    virtual void Load(SkinImage& image, WORD resourceId) noexcept = 0;
 
 protected:
     ~SkinSource() = default;
 };
 
-// Decodes every image when it is asked for: the source of panes made on their own.
+// Decodes each image on the thread that asks for it, which must have COM.
 SkinSource& OnTheSpotSkins() noexcept;
+
+// The on-the-spot load without the trace line, for a thread that leaves its failures to another.
+void DecodeSkinResource(SkinImage& image, WORD resourceId) noexcept;
 
 // Starts GDI+ for DrawScaled, on any thread; false when it cannot start.
 bool StartSkinDrawing() noexcept;

@@ -54,12 +54,6 @@ void SkinPreload::Stop() noexcept
         worker_.join();
 }
 
-bool SkinPreload::Working() const noexcept
-{
-    std::lock_guard<std::mutex> locked(lock_);
-    return serving_;
-}
-
 // The worker: WIC needs COM on this thread (without it every decode fails here and is done again
 // where the image is asked for); the bitmaps it makes belong to the process. It ends when the
 // later images are all decoded, or when it is stopped.
@@ -86,7 +80,8 @@ void SkinPreload::Run() noexcept
             }
             next->stage = Stage::kDecoding;
         }
-        Publish(*next, decode_(next->image, next->id) ? Stage::kDecoded : Stage::kFailed);
+        DecodeSkinResource(next->image, next->id);
+        Publish(*next, next->image.IsNull() ? Stage::kFailed : Stage::kDecoded);
     }
     decoded_.notify_all();
     if (SUCCEEDED(com))
@@ -119,7 +114,7 @@ bool SkinPreload::Settled(const Entry& entry) const noexcept
            (entry.stage == Stage::kWaiting && !serving_);
 }
 
-bool SkinPreload::Load(SkinImage& image, WORD resourceId) noexcept
+void SkinPreload::Load(SkinImage& image, WORD resourceId) noexcept
 {
     {
         std::unique_lock<std::mutex> locked(lock_);
@@ -137,9 +132,9 @@ bool SkinPreload::Load(SkinImage& image, WORD resourceId) noexcept
             if (decoded) {
                 image.Destroy();
                 image.Swap(entry->image);
-                return true;
+                return;
             }
         }
     }
-    return LoadSkinImage(&image, resourceId);
+    OnTheSpotSkins().Load(image, resourceId);
 }

@@ -15,11 +15,7 @@
 
 class SkinPreload final : public SkinSource {
 public:
-    // What the worker does with each image: true when the image holds it; anything else is decoded
-    // again on the thread that asks for it.
-    using Decoder = bool (*)(SkinImage& image, WORD resourceId) noexcept;
-
-    explicit SkinPreload(Decoder decode = &TryDecodeSkinResource) noexcept : decode_(decode) {}
+    SkinPreload() = default;
     ~SkinPreload() { Stop(); }
     SkinPreload(const SkinPreload&) = delete;
     SkinPreload& operator=(const SkinPreload&) = delete;
@@ -34,11 +30,9 @@ public:
     void Continue() noexcept;
     // The worker begins nothing more and is waited for: at most the decode under way.
     void Stop() noexcept;
-    // Whether the worker may still decode an image: false once it has ended, on its own or stopped.
-    bool Working() const noexcept;
 
     // The next image of the id the worker holds or is about to decode, or else one decoded here.
-    bool Load(SkinImage& image, WORD resourceId) noexcept override;
+    void Load(SkinImage& image, WORD resourceId) noexcept override;
 
 private:
     enum class Stage { kWaiting, kDecoding, kDecoded, kFailed, kTaken };
@@ -56,9 +50,8 @@ private:
     void Publish(Entry& entry, Stage stage) noexcept;
     bool Settled(const Entry& entry) const noexcept;
 
-    const Decoder decode_;
     std::list<Entry> entries_; // changed and walked under lock_; entries never move
-    mutable std::mutex lock_;
+    std::mutex lock_;
     std::condition_variable work_;
     std::condition_variable decoded_;
     bool continue_ = false;

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "framework/Handles.h"
 #include "resource.h"
 #include "skin/BarPaint.h"
@@ -17,6 +19,12 @@ constexpr int kTitleLength = 256;
 constexpr int kButtonTop = 3;
 constexpr int kButtonStep = 20; // from the bar's right end to the close button, and from one button to the next
 constexpr UINT kButtonPlacement = SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+constexpr wchar_t kCloseName[] = L"关闭";
+constexpr wchar_t kMaximizeName[] = L"最大化";
+constexpr wchar_t kRestoreName[] = L"向下还原"; // the maximise button's while the parent is maximised
+constexpr wchar_t kMinimizeName[] = L"最小化";
+constexpr wchar_t kHideName[] = L"隐藏到托盘";
+constexpr wchar_t kMenuName[] = L"菜单";
 
 } // namespace
 
@@ -40,7 +48,33 @@ BOOL CTopBarDlg::OnInitDialog()
     minimize_.LoadStrip(IDB_MINIMIZE_STRIP, skins_);
     menu_.LoadStrip(IDB_MENU_STRIP, skins_);
     hide_.LoadStrip(IDB_HIDE_STRIP, skins_);
+    NameButtons();
     return TRUE;
+}
+
+// Owner-drawn, the buttons do not paint their window texts: the texts only name them.
+void CTopBarDlg::NameButtons() noexcept
+{
+    toolTip_.Create(hwnd());
+    const std::pair<const CSkinButton*, const wchar_t*> names[] = {
+        {&close_, kCloseName}, {&maximize_, kMaximizeName}, {&minimize_, kMinimizeName}, {&hide_, kHideName},
+        {&menu_, kMenuName}};
+    for (const auto& [button, name] : names) {
+        ::SetWindowTextW(button->hwnd(), name);
+        toolTip_.AddWindowTool(button->hwnd(), name);
+    }
+    maximizeName_ = kMaximizeName;
+    NameMaximizeButton();
+}
+
+void CTopBarDlg::NameMaximizeButton() noexcept
+{
+    const wchar_t* name = ::IsZoomed(::GetParent(hwnd())) ? kRestoreName : kMaximizeName;
+    if (name == maximizeName_)
+        return;
+    maximizeName_ = name;
+    ::SetWindowTextW(maximize_.hwnd(), name);
+    toolTip_.SetWindowToolText(maximize_.hwnd(), name);
 }
 
 void CTopBarDlg::Paint(HDC dc) const
@@ -94,6 +128,15 @@ LRESULT CTopBarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDOWN:
         ::PostMessageW(::GetParent(hwnd()), WM_NCLBUTTONDOWN, HTCAPTION, lParam);
         return Default();
+    case WM_WINDOWPOSCHANGING:
+        // The parent places the bar after each change of its size or state, also when the bar's own
+        // size stays (a maximise from a restored window as wide as the work area): no WM_SIZE then.
+        if (Initialised())
+            NameMaximizeButton();
+        break;
+    case WM_DESTROY:
+        toolTip_.Destroy();
+        break;
     case WM_LBUTTONDBLCLK:
         ::SendMessageW(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(IDC_MAXIMIZE_BUTTON, BN_CLICKED),
                        reinterpret_cast<LPARAM>(maximize_.hwnd()));

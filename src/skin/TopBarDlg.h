@@ -2,15 +2,18 @@
 // The game-mode caption bar: a three-slice skin with the launcher's title in white, five skin
 // buttons at its right end (close, maximise/restore, minimise, hide, menu). It shows its parent's
 // title, drags its parent, and hands its button clicks and double-click to its parent as commands.
+// Each button carries its name as its window text and as its tooltip; the maximise button's name
+// follows its parent's state.
 #include <array>
 
+#include "framework/ToolTip.h"
 #include "skin/SkinBarDlg.h"
 #include "skin/SkinButton.h"
 #include "skin/SkinImage.h"
 
 class CTopBarDlg : public SkinBarDlg {
 public:
-    explicit CTopBarDlg(SkinSource& skins = OnTheSpotSkins()) noexcept : SkinBarDlg(135, skins) {}
+    explicit CTopBarDlg(SkinSource& skins) noexcept : SkinBarDlg(135, skins) {}
 
 protected:
     void DoDataExchange() noexcept override;
@@ -22,6 +25,8 @@ protected:
 
 private:
     void PaintTitle(HDC dc) const noexcept;
+    void NameButtons() noexcept;
+    void NameMaximizeButton() noexcept;
     // Close, maximise/restore, minimise, hide and menu: their order from the right end.
     std::array<const CSkinButton*, 5> Buttons() const noexcept
     {
@@ -36,4 +41,6 @@ private:
     CSkinButton minimize_;
     CSkinButton hide_;
     CSkinButton menu_;
+    ToolTip toolTip_;
+    const wchar_t* maximizeName_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The launcher starts in login mode, centred, 888 x 591, titled "Quarnis-->Brevik", shaped to the
-# page and the close spot, under its backdrop, with the page host in place and the tray icon added;
+# page and the close spot, under its backdrop (and the tooltips of the close spot and the caption
+# bar), with the page host in place and the tray icon added;
 # WM_CLOSE ends it at once with exit code 0.
 source "$(dirname "$0")/lib.sh"
 
@@ -30,7 +31,10 @@ expect_eq "$(drive inregion "$launcher_hwnd" 859 169)" "1" "close spot in the sh
 expect_eq "$(drive inregion "$launcher_hwnd" 5 5) $(drive inregion "$launcher_hwnd" 318 180)" "0 0" "frame cut away"
 
 owned=$(drive owned "$launcher_hwnd")
-expect_eq "$(grep -c . <<<"$owned")" "1" "one owned window, the backdrop"
+expect_eq "$(grep -c 'class=tooltips_class32 .*visible=0' <<<"$owned")" "2" \
+  "the close spot's and the caption bar's tooltips, hidden"
+owned=$(grep -v 'class=tooltips_class32' <<<"$owned")
+expect_eq "$(grep -c . <<<"$owned")" "1" "one owned window besides them, the backdrop"
 expect_eq "$(grep -o 'visible=[01] rect=[-0-9 ]*' <<<"$owned" | sed 's/ *$//')" "visible=1 rect=$x $y 888 591" \
   "backdrop shown over the launcher"
 expect_eq "$(drive children "$launcher_hwnd" | grep -c 'visible=1 rect='"$((x + 319)) $((y + 180)) 527 349")" "1" \

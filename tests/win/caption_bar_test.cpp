@@ -1,5 +1,8 @@
 // The game-mode caption bar on a real launcher window: its buttons' places, its painting and the
 // launcher's title, what each button does to the launcher window, and its GDI objects over many paints.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,12 +34,13 @@ struct ButtonPlace {
     int id;
     int fromRight; // the button's x is the bar's width minus this
     WORD strip;
+    const wchar_t* name; // the maximise button's while the launcher is not maximised
 };
-constexpr ButtonPlace kButtons[] = {{IDC_CLOSE_BUTTON, 20, IDB_CLOSE_STRIP},
-                                    {IDC_MAXIMIZE_BUTTON, 40, IDB_MAXIMIZE_STRIP},
-                                    {IDC_MINIMIZE_BUTTON, 60, IDB_MINIMIZE_STRIP},
-                                    {IDC_HIDE_BUTTON, 80, IDB_HIDE_STRIP},
-                                    {IDC_MENU_BUTTON, 100, IDB_MENU_STRIP}};
+constexpr ButtonPlace kButtons[] = {{IDC_CLOSE_BUTTON, 20, IDB_CLOSE_STRIP, L"关闭"},
+                                    {IDC_MAXIMIZE_BUTTON, 40, IDB_MAXIMIZE_STRIP, L"最大化"},
+                                    {IDC_MINIMIZE_BUTTON, 60, IDB_MINIMIZE_STRIP, L"最小化"},
+                                    {IDC_HIDE_BUTTON, 80, IDB_HIDE_STRIP, L"隐藏到托盘"},
+                                    {IDC_MENU_BUTTON, 100, IDB_MENU_STRIP, L"菜单"}};
 
 RECT PlaceInParent(HWND window)
 {
@@ -247,6 +251,75 @@ TEST(CaptionBar, TitleShowsExactlyAsTextOutAtItsPlaceInItsFont)
     showOnScreen(kServerTitle, screen);
     const int firstButton = width - kButtons[std::size(kButtons) - 1].fromRight;
     EXPECT_TRUE(SameColumns(screen, screenReference, firstButton)) << "the bar on screen";
+}
+
+// The texts the launcher's tooltips hold for a point of a window, read back from each tool there:
+// one tool's text, or nothing where no tool is.
+std::wstring TipOver(HWND launcher, HWND window, POINT client)
+{
+    std::wstring texts;
+    for (HWND tip : ToolTipsOf(launcher)) {
+        TTHITTESTINFOW hit{window, client, {}};
+        hit.ti.cbSize = sizeof(hit.ti);
+        if (!::SendMessageW(tip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)))
+            continue;
+        wchar_t text[80] = {};
+        hit.ti.lpszText = text;
+        ::SendMessageW(tip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&hit.ti));
+        texts += text;
+    }
+    return texts;
+}
+
+// The buttons' names as their window texts and tooltips, and the close spot's tooltip (login mode
+// only), through both mode switches and the maximise toggle, in every code page.
+TEST(CaptionBar, NamesAndTooltipsOfTheButtonsAndTheCloseSpot)
+{
+    LauncherFixture launcher(LauncherFixture::kLoginMode);
+    ASSERT_TRUE(launcher.Created());
+    HWND bar = launcher.CaptionBar();
+    PumpMessages();
+    // Restored as wide as the work area, the launcher's client width stays when it is maximised.
+    const auto fullWidthThenToggle = [](LauncherFixture& l) {
+        const RECT work = WorkArea();
+        ::MoveWindow(l.hwnd(), work.left, work.top + 50, work.right - work.left, 600, TRUE);
+        l->ToggleMaximize();
+    };
+    struct State {
+        const char* what;
+        void (*reach)(LauncherFixture&);
+        const wchar_t* maximizeName;
+        const wchar_t* closeSpotTip;
+    };
+    const State states[] = {
+        {"login mode", [](LauncherFixture&) {}, L"最大化", L"关闭"},
+        {"game mode, maximised", [](LauncherFixture& l) { l->EnterGameMode(); }, L"向下还原", L""},
+        {"restored", [](LauncherFixture& l) { l->ToggleMaximize(); }, L"最大化", L""},
+        {"maximised from the work area's width", fullWidthThenToggle, L"向下还原", L""},
+        {"restored to the work area's width", [](LauncherFixture& l) { l->ToggleMaximize(); }, L"最大化", L""},
+        {"login mode again", [](LauncherFixture& l) { l->ReturnToLoginMode(); }, L"最大化", L"关闭"},
+    };
+    for (const State& state : states) {
+        SCOPED_TRACE(state.what);
+        state.reach(launcher);
+        PumpMessages();
+        EXPECT_EQ(ToolTipsOf(launcher.hwnd()).size(), 2u) << "the caption bar's and the launcher window's";
+        for (const ButtonPlace& button : kButtons) {
+            const std::wstring name = button.id == IDC_MAXIMIZE_BUTTON ? state.maximizeName : button.name;
+            HWND control = ::GetDlgItem(bar, button.id);
+            EXPECT_EQ(WindowTitle(control), name) << "button " << button.id;
+            EXPECT_EQ(TipOver(launcher.hwnd(), control, {9, 9}), name) << "button " << button.id;
+        }
+        EXPECT_EQ(TipOver(launcher.hwnd(), launcher.hwnd(), {kCloseSpotLeft, kCloseSpotTop}), state.closeSpotTip);
+        EXPECT_EQ(TipOver(launcher.hwnd(), launcher.hwnd(), {kCloseSpotLeft + 23, kCloseSpotTop + 23}),
+                  state.closeSpotTip);
+        const POINT outside[] = {{kCloseSpotLeft - 1, kCloseSpotTop + 12}, {kCloseSpotLeft + 24, kCloseSpotTop + 12},
+                                 {kCloseSpotLeft + 12, kCloseSpotTop + 24}, {600, 300}};
+        for (POINT point : outside)
+            EXPECT_EQ(TipOver(launcher.hwnd(), launcher.hwnd(), point), L"") << point.x << "," << point.y;
+    }
+    ::DestroyWindow(bar);
+    EXPECT_EQ(ToolTipsOf(launcher.hwnd()).size(), 1u) << "the caption bar's tooltip went with it";
 }
 
 TEST(CaptionBar, TitleLongerThan255CharactersPaintsItsFirst255)

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "launcher_fixture.h"
 #include "render.h"
@@ -102,22 +103,25 @@ TEST(DeferredStartOfTwo, TheSecondLauncherStartsAfterTheFirstOneEnteredGameMode)
 }
 
 constexpr int kWorkerLeftRunning = 4;
-const CLumvaneDlg* g_quitting = nullptr;
+HANDLE g_worker = nullptr;
 
 // Runs first among the handlers of the process's end (registered last): whether the launcher
 // stopped its skin worker before it ended the process.
 void ExitWithTheWorkersState()
 {
-    std::_Exit(g_quitting->Skins().Working() ? kWorkerLeftRunning : 0);
+    std::_Exit(::WaitForSingleObject(g_worker, 0) == WAIT_OBJECT_0 ? 0 : kWorkerLeftRunning);
 }
 
 // The worker waits for leave to decode the game-mode skins, which comes only after the first frame.
 void QuitBeforeTheGameModeSkins()
 {
-    LauncherFixture launcher(LauncherFixture::kNoMessageHandled);
-    g_quitting = launcher.get();
+    std::optional<LauncherFixture> launcher;
+    UniqueThread worker = ThreadStartedBy([&] { launcher.emplace(LauncherFixture::kNotCreated); });
+    ASSERT_TRUE(worker) << "the launcher starts its skin worker when it is constructed";
+    g_worker = worker.release();
+    launcher->Create(LauncherFixture::kNoMessageHandled);
     std::atexit(&ExitWithTheWorkersState);
-    ::SendMessageW(launcher.hwnd(), WM_CLOSE, 0, 0);
+    ::SendMessageW(launcher->hwnd(), WM_CLOSE, 0, 0);
 }
 
 TEST(DeferredStartDeathTest, QuittingStopsTheSkinWorkerFirst)

@@ -1,10 +1,14 @@
 // The borderless launcher window's own frame, on the real window: the hit test, presses on the
 // frame and on the close spot, the close spot's hover image, and Enter and Escape.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "framework/App.h"
@@ -397,6 +401,24 @@ TEST(CloseSpot, HoverImageWhileThePointerIsOverIt)
     PumpMessages(1000); // the platform looks at the pointer every hover time (400 ms)
     ::UpdateWindow(launcher.hwnd());
     EXPECT_EQ(ShownCloseSpot(launcher.hwnd()), 0) << "the leave notification reset the hover";
+
+    // Resting there, the pointer reaches the launcher as over its caption: its tooltip shows all
+    // the same once the hover delay has passed.
+    const POINT onSpot{w.left + 859, w.top + 169};
+    ::SetCursorPos(onSpot.x, onSpot.y);
+    ::SendMessageW(launcher.hwnd(), WM_NCMOUSEMOVE, HTCAPTION, Packed(onSpot));
+    PumpMessages(1500);
+    std::wstring shownTip;
+    for (HWND tip : ToolTipsOf(launcher.hwnd())) {
+        wchar_t text[80] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.lpszText = text;
+        if (::IsWindowVisible(tip) && ::SendMessageW(tip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool)))
+            shownTip = text;
+    }
+    EXPECT_EQ(shownTip, L"关闭");
+    ::SetCursorPos(0, 0);
 }
 
 // Presses a key in a window as the launcher's modal loop delivers it.

@@ -71,8 +71,8 @@ UniqueRegion ExpectedLoginShape()
 std::vector<AlphaRun> LoginCanvasRuns()
 {
     SkinImage backdrop, closeSpot, canvas;
-    LoadSkinImage(&backdrop, IDB_BACKDROP);
-    LoadSkinImage(&closeSpot, IDB_CLOSE_SPOT);
+    OnTheSpotSkins().Load(backdrop, IDB_BACKDROP);
+    OnTheSpotSkins().Load(closeSpot, IDB_CLOSE_SPOT);
     if (!canvas.Create(backdrop.Width(), backdrop.Height(), 32, 0))
         return {};
     PaintLoginShape(canvas.Pixels(), closeSpot.Pixels(), kCloseSpotLeft, kCloseSpotTop, kLoginPageRect);
@@ -177,8 +177,8 @@ TEST(LoginShape, BuildTimeFigure)
     LauncherFixture launcher;
     ASSERT_TRUE(launcher.Created());
     SkinImage backdrop, closeSpot;
-    LoadSkinImage(&backdrop, IDB_BACKDROP);
-    LoadSkinImage(&closeSpot, IDB_CLOSE_SPOT);
+    OnTheSpotSkins().Load(backdrop, IDB_BACKDROP);
+    OnTheSpotSkins().Load(closeSpot, IDB_CLOSE_SPOT);
     constexpr int kBuilds = 50;
     std::vector<double> times;
     ShapeBuild build;
@@ -243,10 +243,10 @@ struct ArtworkMatch {
 ArtworkMatch ShownArtwork(const Canvas& shot)
 {
     SkinImage frame;
-    LoadSkinImage(&frame, IDB_BACKDROP);
+    OnTheSpotSkins().Load(frame, IDB_BACKDROP);
     std::array<SkinImage, 3> artwork;
     for (std::size_t k = 0; k < artwork.size(); ++k)
-        LoadSkinImage(&artwork[k], kArtworkIds[k]);
+        OnTheSpotSkins().Load(artwork[k], kArtworkIds[k]);
 
     ArtworkMatch match;
     for (int y = 0; y < std::min(frame.Height(), shot.Height()); y += 2) {
@@ -287,7 +287,7 @@ std::string Text(const ArtworkMatch& match)
 int FrameDifferences(const Canvas& before, const Canvas& after)
 {
     SkinImage frame;
-    LoadSkinImage(&frame, IDB_BACKDROP);
+    OnTheSpotSkins().Load(frame, IDB_BACKDROP);
     int differences = 0;
     for (int y = 0; y < std::min({frame.Height(), before.Height(), after.Height()}); ++y) {
         for (int x = 0; x < std::min({frame.Width(), before.Width(), after.Width()}); ++x)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "skin/SkinImage.h"
 
 // Colours as 0xRRGGBB.
 using Rgb = std::uint32_t;
@@ -201,6 +202,8 @@ inline ::testing::AssertionResult ShowsSpans(const Canvas& canvas, const std::ve
 template <typename Bar>
 class PaintCounted : public Bar {
 public:
+    PaintCounted() noexcept : Bar(OnTheSpotSkins()) {}
+
     mutable int paints = 0;
     int sizesBeforeInit = 0;
     int paintsBeforeInit = -1;

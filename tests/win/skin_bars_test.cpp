@@ -67,7 +67,7 @@ TEST(GdiObjectCount, SeesEveryLiveBitmap)
 TEST(SideBar, TilesDownItsWholeHeight)
 {
     Parent parent;
-    LRBarDlg bar;
+    LRBarDlg bar(OnTheSpotSkins());
     ASSERT_TRUE(bar.Create(IDD_SIDE_BAR, parent.get()));
     EXPECT_FALSE(::IsWindowVisible(bar.hwnd()));
     EXPECT_FALSE(::IsWindowEnabled(bar.hwnd()));
@@ -94,7 +94,7 @@ TEST(SideBar, TilesDownItsWholeHeight)
 TEST(SideBar, LastTileIsCutAtTheBottomEdgeOnScreen)
 {
     Parent parent;
-    LRBarDlg bar;
+    LRBarDlg bar(OnTheSpotSkins());
     ASSERT_TRUE(bar.Create(IDD_SIDE_BAR, parent.get()));
     ::SetWindowPos(bar.hwnd(), nullptr, 10, 10, kEdge, 47, SWP_NOZORDER | SWP_SHOWWINDOW);
     ::UpdateWindow(parent.get());
@@ -115,7 +115,7 @@ TEST(SideBar, LastTileIsCutAtTheBottomEdgeOnScreen)
 TEST(SideBar, ResizeTallerPaintsTheWholeColumnAtOnce)
 {
     Parent parent;
-    LRBarDlg bar;
+    LRBarDlg bar(OnTheSpotSkins());
     ASSERT_TRUE(bar.Create(IDD_SIDE_BAR, parent.get()));
     ::SetWindowPos(bar.hwnd(), nullptr, 10, 10, kEdge, 20, SWP_NOZORDER | SWP_SHOWWINDOW);
     PumpMessages();
@@ -144,7 +144,7 @@ TEST(SideBar, ResizeTallerPaintsTheWholeColumnAtOnce)
 TEST(BottomBar, ThreeSliceAcrossItsWidth)
 {
     Parent parent;
-    BottomBarDlg bar;
+    BottomBarDlg bar(OnTheSpotSkins());
     ASSERT_TRUE(bar.Create(IDD_BOTTOM_BAR, parent.get()));
     EXPECT_FALSE(::IsWindowVisible(bar.hwnd()));
     EXPECT_FALSE(::IsWindowEnabled(bar.hwnd()));
@@ -187,7 +187,7 @@ TEST(BottomBar, ThreeSliceAcrossItsWidth)
 TEST(BottomBar, TransparentCornersShowWhatLiesBeneath)
 {
     Parent parent;
-    BottomBarDlg bar;
+    BottomBarDlg bar(OnTheSpotSkins());
     ASSERT_TRUE(bar.Create(IDD_BOTTOM_BAR, parent.get()));
     Resize(bar.hwnd(), 1200, kEdge);
     Canvas canvas(1200, kEdge, kUntouched);
@@ -228,7 +228,7 @@ TEST(EdgeBars, PaintInEraseInPaintAndInSizeOnlyOnceInitialised)
 TEST(EdgeBars, ClicksOverABarGoToTheWindowBeneath)
 {
     Parent parent;
-    BottomBarDlg bar;
+    BottomBarDlg bar(OnTheSpotSkins());
     ASSERT_TRUE(bar.Create(IDD_BOTTOM_BAR, parent.get()));
     ::SetWindowPos(bar.hwnd(), nullptr, 0, 100, 1300, kEdge, SWP_NOZORDER | SWP_SHOWWINDOW);
     POINT over{600, 102};

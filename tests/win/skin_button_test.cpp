@@ -103,7 +103,7 @@ TEST(SkinButton, BoundControlTakesOneFrameSizeAtLoadStripAndKeepsItsPlace)
     EXPECT_EQ(ClientSize(control).cx, 40) << "no strip yet: the template's size stays";
     const POINT place = PlaceInParent(control);
 
-    EXPECT_TRUE(button.LoadStrip(IDB_CLOSE_STRIP));
+    button.LoadStrip(IDB_CLOSE_STRIP, OnTheSpotSkins());
     EXPECT_EQ(ClientSize(control).cx, kFrameSize);
     EXPECT_EQ(ClientSize(control).cy, kFrameSize);
     EXPECT_EQ(PlaceInParent(control).x, place.x);
@@ -111,7 +111,7 @@ TEST(SkinButton, BoundControlTakesOneFrameSizeAtLoadStripAndKeepsItsPlace)
 
     // A second strip replaces the first, sizes the button again and is the one drawn.
     ::SetWindowPos(control, nullptr, 0, 0, 50, 44, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_TRUE(button.LoadStrip(IDB_MAXIMIZE_STRIP));
+    button.LoadStrip(IDB_MAXIMIZE_STRIP, OnTheSpotSkins());
     EXPECT_EQ(ClientSize(control).cx, kFrameSize);
     EXPECT_EQ(ClientSize(control).cy, kFrameSize);
     Canvas canvas(23, 23, kUntouched);
@@ -123,7 +123,7 @@ TEST(SkinButton, StripLoadedBeforeBindingSizesTheControlWhenBound)
 {
     Host host;
     CSkinButton button;
-    EXPECT_TRUE(button.LoadStrip(IDB_MENU_STRIP)) << "no window yet: it only loads";
+    button.LoadStrip(IDB_MENU_STRIP, OnTheSpotSkins()); // no window yet: it only loads
     HWND control = host.AddButton(BS_OWNERDRAW, 60, 50);
     ASSERT_TRUE(button.SubclassWindow(control));
     EXPECT_EQ(ClientSize(control).cx, kFrameSize);
@@ -134,7 +134,7 @@ TEST(SkinButton, OwnWindowIsOwnerDrawAndOneFrameInSize)
 {
     Host host;
     CSkinButton button;
-    button.LoadStrip(IDB_HIDE_STRIP);
+    button.LoadStrip(IDB_HIDE_STRIP, OnTheSpotSkins());
     ASSERT_TRUE(button.CreateEx(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 5, 5, 60, 40, host.get(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId))));
     EXPECT_EQ(::GetWindowLongW(button.hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
@@ -169,7 +169,7 @@ TEST(SkinButton, DrawsTheStripFrameOfEachState)
     Host host;
     CSkinButton button;
     ASSERT_TRUE(button.SubclassWindow(host.AddButton(BS_OWNERDRAW)));
-    button.LoadStrip(IDB_CLOSE_STRIP);
+    button.LoadStrip(IDB_CLOSE_STRIP, OnTheSpotSkins());
     Canvas canvas(23, 23, kUntouched);
     const auto expect = [&](UINT state, int frame, const char* what) {
         Draw(button, canvas, state);
@@ -208,7 +208,7 @@ TEST(SkinButton, EveryStripDrawsItsOwnNormalFrame)
         CSkinButton button;
         HWND control = host.AddButton(BS_OWNERDRAW);
         ASSERT_TRUE(button.SubclassWindow(control));
-        button.LoadStrip(id);
+        button.LoadStrip(id, OnTheSpotSkins());
         Draw(button, canvas, 0);
         EXPECT_TRUE(ShowsFrame(canvas, PngPixels(id), kFrameNormal)) << "strip " << id;
         ::DestroyWindow(control);
@@ -221,7 +221,7 @@ TEST(SkinButton, FrameIsStretchedOverALargerClient)
     Host host;
     CSkinButton button;
     ASSERT_TRUE(button.SubclassWindow(host.AddButton(BS_OWNERDRAW)));
-    button.LoadStrip(IDB_MINIMIZE_STRIP);
+    button.LoadStrip(IDB_MINIMIZE_STRIP, OnTheSpotSkins());
     ::SetWindowPos(button.hwnd(), nullptr, 0, 0, 2 * kFrameSize, 2 * kFrameSize, SWP_NOMOVE | SWP_NOZORDER);
     Canvas canvas(2 * kFrameSize, 2 * kFrameSize, kUntouched);
     Draw(button, canvas, ODS_DISABLED);
@@ -239,7 +239,7 @@ TEST(SkinButton, EraseBackgroundPaintsNothing)
     Host host;
     CSkinButton button;
     ASSERT_TRUE(button.SubclassWindow(host.AddButton(BS_OWNERDRAW)));
-    button.LoadStrip(IDB_CLOSE_STRIP);
+    button.LoadStrip(IDB_CLOSE_STRIP, OnTheSpotSkins());
     Canvas canvas(40, 30, kUntouched);
     EXPECT_NE(::SendMessageW(button.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 0);
     EXPECT_EQ(canvas.CountOf(kUntouched, 0, 0, 40, 30), 40 * 30);
@@ -253,7 +253,7 @@ TEST(SkinButton, MissingStripPaintsNothingAndSizesNothing)
     ASSERT_TRUE(button.SubclassWindow(control));
     Canvas canvas(40, 30, kUntouched);
 
-    EXPECT_TRUE(button.LoadStrip(kNoSuchStrip));
+    button.LoadStrip(kNoSuchStrip, OnTheSpotSkins());
     EXPECT_EQ(ClientSize(control).cx, 40);
     EXPECT_EQ(ClientSize(control).cy, 30);
     ::SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
@@ -263,8 +263,8 @@ TEST(SkinButton, MissingStripPaintsNothingAndSizesNothing)
     }
 
     // A good strip followed by a missing one: the old strip is gone, the size stays.
-    button.LoadStrip(IDB_CLOSE_STRIP);
-    EXPECT_TRUE(button.LoadStrip(kNoSuchStrip));
+    button.LoadStrip(IDB_CLOSE_STRIP, OnTheSpotSkins());
+    button.LoadStrip(kNoSuchStrip, OnTheSpotSkins());
     EXPECT_EQ(ClientSize(control).cx, kFrameSize);
     Draw(button, canvas, 0);
     EXPECT_EQ(canvas.CountOf(kUntouched, 0, 0, 40, 30), 40 * 30);
@@ -278,7 +278,7 @@ TEST(SkinButton, PointerEntryAndLeaveRepaintWithoutEachMove)
     CSkinButton button;
     HWND control = host.AddButton(BS_OWNERDRAW);
     ASSERT_TRUE(button.SubclassWindow(control));
-    button.LoadStrip(IDB_CLOSE_STRIP);
+    button.LoadStrip(IDB_CLOSE_STRIP, OnTheSpotSkins());
     Canvas canvas(23, 23, kUntouched);
     ::ValidateRect(control, nullptr);
 

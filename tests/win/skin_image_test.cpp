@@ -31,6 +31,15 @@ constexpr std::array<WORD, 5> kButtonStrips{IDB_MINIMIZE_STRIP, IDB_CLOSE_STRIP,
                                             IDB_MENU_STRIP};
 constexpr WORD kNoSuchImage = 9999;
 
+// Loads the image as the program's windows do when nothing decoded it ahead; whether it holds it.
+::testing::AssertionResult LoadsOnTheSpot(SkinImage& image, WORD id)
+{
+    OnTheSpotSkins().Load(image, id);
+    if (image.IsNull())
+        return ::testing::AssertionFailure() << "skin image " << id << " is empty";
+    return ::testing::AssertionSuccess();
+}
+
 struct Bgra {
     std::uint8_t blue, green, red, alpha;
     friend bool operator==(const Bgra&, const Bgra&) = default;
@@ -210,7 +219,7 @@ private:
 TEST(SkinImageLoad, BackdropIsA32BitBottomUpImageWithAlpha)
 {
     SkinImage backdrop;
-    ASSERT_TRUE(LoadSkinImage(&backdrop, IDB_BACKDROP));
+    ASSERT_TRUE(LoadsOnTheSpot(backdrop, IDB_BACKDROP));
     EXPECT_EQ(backdrop.Width(), 888);
     EXPECT_EQ(backdrop.Height(), 591);
     EXPECT_EQ(backdrop.BitsPerPixel(), 32);
@@ -232,7 +241,7 @@ TEST(SkinImageLoad, ButtonStripsAre24BitCopiesWithoutAlpha)
     for (WORD id : kButtonStrips) {
         SCOPED_TRACE(id);
         SkinImage strip;
-        ASSERT_TRUE(LoadSkinImage(&strip, id));
+        ASSERT_TRUE(LoadsOnTheSpot(strip, id));
         EXPECT_EQ(strip.Width(), 95);
         EXPECT_EQ(strip.Height(), 19);
         EXPECT_EQ(strip.BitsPerPixel(), 24);
@@ -254,7 +263,7 @@ TEST(SkinImageLoad, RgbaResourcesArePremultipliedOnce)
     for (WORD id : kRgbaImages) {
         SCOPED_TRACE(id);
         SkinImage image;
-        ASSERT_TRUE(LoadSkinImage(&image, id));
+        ASSERT_TRUE(LoadsOnTheSpot(image, id));
         ASSERT_TRUE(image.HasAlpha());
         ASSERT_EQ(image.BitsPerPixel(), 32);
         const Decoded straight = DecodeResource(id, PixelFormat32bppARGB);
@@ -334,7 +343,7 @@ TEST(SkinImageLoad, BytesThatDoNotDecodeLeaveTheImageEmpty)
     for (auto [bytes, size] : {std::pair<const void*, DWORD>{truncated.data(), static_cast<DWORD>(truncated.size())},
                                {text, sizeof(text)},
                                {text, 0}}) {
-        ASSERT_TRUE(LoadSkinImage(&image, IDB_CLOSE_SPOT));
+        ASSERT_TRUE(LoadsOnTheSpot(image, IDB_CLOSE_SPOT));
         DecodePng(image, bytes, size);
         EXPECT_TRUE(IsEmpty(image));
         EXPECT_EQ(image.Pixels().top, nullptr);
@@ -345,15 +354,13 @@ TEST(SkinImageLoad, BytesThatDoNotDecodeLeaveTheImageEmpty)
 TEST(SkinImageLoad, MissingIdEmptiesALoadedImage)
 {
     SkinImage image;
-    ASSERT_TRUE(LoadSkinImage(&image, IDB_BACKDROP));
+    ASSERT_TRUE(LoadsOnTheSpot(image, IDB_BACKDROP));
     const HBITMAP old = image.Bitmap();
     ASSERT_EQ(::GetObjectType(old), static_cast<DWORD>(OBJ_BITMAP));
 
-    EXPECT_FALSE(LoadSkinImage(&image, kNoSuchImage));
+    OnTheSpotSkins().Load(image, kNoSuchImage);
     EXPECT_TRUE(IsEmpty(image));
     EXPECT_EQ(::GetObjectType(old), 0u) << "the old bitmap is deleted";
-
-    EXPECT_FALSE(LoadSkinImage(nullptr, IDB_BACKDROP));
 }
 
 TEST(SkinImageCreate, MakesBlankImages)
@@ -386,7 +393,7 @@ TEST(SkinImageCreate, MakesBlankImages)
 TEST(SkinImageDc, NestedBorrowsShareOneDc)
 {
     SkinImage image;
-    ASSERT_TRUE(LoadSkinImage(&image, IDB_CLOSE_SPOT));
+    ASSERT_TRUE(LoadsOnTheSpot(image, IDB_CLOSE_SPOT));
     HDC first = image.GetDC();
     ASSERT_NE(first, nullptr);
     HDC second = image.GetDC();
@@ -413,7 +420,7 @@ TEST(SkinImageDc, EmptyImageHasNoDc)
 TEST(SkinImageDc, DestroyWhileBorrowedFreesTheBitmap)
 {
     SkinImage image;
-    ASSERT_TRUE(LoadSkinImage(&image, IDB_CLOSE_SPOT));
+    ASSERT_TRUE(LoadsOnTheSpot(image, IDB_CLOSE_SPOT));
     const HBITMAP bitmap = image.Bitmap();
     HDC dc = image.GetDC();
     ASSERT_NE(dc, nullptr);
@@ -429,7 +436,7 @@ TEST(SkinImageDc, FourDcsAreKeptForReuse)
     std::array<SkinImage, 5> images;
     std::set<HDC> borrowed;
     for (SkinImage& image : images) {
-        ASSERT_TRUE(LoadSkinImage(&image, IDB_CAPTION_TILE));
+        ASSERT_TRUE(LoadsOnTheSpot(image, IDB_CAPTION_TILE));
         borrowed.insert(image.GetDC());
     }
     EXPECT_EQ(borrowed.size(), 5u) << "five images borrowed at once get five DCs";
@@ -451,7 +458,7 @@ TEST(SkinImageDc, FourDcsAreKeptForReuse)
 TEST(SkinImageDraw, NullDcOrEmptyImageDrawsNothing)
 {
     SkinImage spot;
-    ASSERT_TRUE(LoadSkinImage(&spot, IDB_CLOSE_SPOT));
+    ASSERT_TRUE(LoadsOnTheSpot(spot, IDB_CLOSE_SPOT));
     EXPECT_FALSE(spot.Draw(nullptr, 0, 0, 24, 24, 0, 0, 24, 24));
     EXPECT_FALSE(spot.DrawScaled(nullptr, RECT{0, 0, 24, 24}, 2));
 
@@ -468,7 +475,7 @@ TEST(SkinImageDraw, NullDcOrEmptyImageDrawsNothing)
 TEST(SkinImageDraw, AlphaImagesBlendOverTheDestination)
 {
     SkinImage spot;
-    ASSERT_TRUE(LoadSkinImage(&spot, IDB_CLOSE_SPOT));
+    ASSERT_TRUE(LoadsOnTheSpot(spot, IDB_CLOSE_SPOT));
     ASSERT_EQ(PixelOf(spot, 0, 0).alpha, 0);
     ASSERT_EQ(PixelOf(spot, 12, 12).alpha, 255);
     Target target(24, 24, 0xFF);
@@ -480,7 +487,7 @@ TEST(SkinImageDraw, AlphaImagesBlendOverTheDestination)
 TEST(SkinImageDraw, StripsAreCopiedFrameByFrame)
 {
     SkinImage strip;
-    ASSERT_TRUE(LoadSkinImage(&strip, IDB_CLOSE_STRIP));
+    ASSERT_TRUE(LoadsOnTheSpot(strip, IDB_CLOSE_STRIP));
     Target target(19, 19, 0x00);
     for (int frame = 0; frame < 5; ++frame) {
         EXPECT_TRUE(strip.Draw(target.dc(), 0, 0, 19, 19, frame * 19, 0, 19, 19));
@@ -550,7 +557,7 @@ private:
 TEST(SkinImageDraw, ArtworkTallerThanTheBackdropLosesItsLastRow)
 {
     SkinImage artwork;
-    ASSERT_TRUE(LoadSkinImage(&artwork, IDB_ARTWORK_2));
+    ASSERT_TRUE(LoadsOnTheSpot(artwork, IDB_ARTWORK_2));
     ASSERT_EQ(artwork.Width(), 536);
     ASSERT_EQ(artwork.Height(), 592);
     // Make the last row visible, so that where it goes shows.
@@ -575,7 +582,7 @@ TEST(SkinImageDraw, ArtworkTallerThanTheBackdropLosesItsLastRow)
 TEST(SkinImageDraw, ScaledDrawPaintsTransparentPixelsBlack)
 {
     SkinImage spot;
-    ASSERT_TRUE(LoadSkinImage(&spot, IDB_CLOSE_SPOT));
+    ASSERT_TRUE(LoadsOnTheSpot(spot, IDB_CLOSE_SPOT));
     Target target(24, 24, 0xFF);
     EXPECT_TRUE(spot.DrawScaled(target.dc(), RECT{0, 0, 24, 24}, 2));
     for (auto [x, y] : {std::pair{0, 0}, {23, 0}, {0, 23}, {23, 23}}) {
@@ -591,7 +598,7 @@ TEST(SkinImageDraw, ScaledDrawPaintsTransparentPixelsBlack)
 TEST(SkinImageDraw, ScaledDrawFillsTheRectangle)
 {
     SkinImage spot;
-    ASSERT_TRUE(LoadSkinImage(&spot, IDB_CLOSE_SPOT));
+    ASSERT_TRUE(LoadsOnTheSpot(spot, IDB_CLOSE_SPOT));
     Target target(40, 40, 0xFF);
     EXPECT_TRUE(spot.DrawScaled(target.dc(), RECT{10, 10, 34, 34}, 2));
     EXPECT_EQ(target.Pixel(9, 9), (Bgra{255, 255, 255, 255})) << "outside the rectangle";
@@ -605,12 +612,12 @@ TEST(SkinImageLeaks, LoadDrawDestroyCyclesLeaveNoGdiObject)
     Target target(64, 64, 0x80);
     const auto cycle = [&target] {
         SkinImage spot, strip;
-        LoadSkinImage(&spot, IDB_CLOSE_SPOT);
-        LoadSkinImage(&strip, IDB_MENU_STRIP);
+        OnTheSpotSkins().Load(spot, IDB_CLOSE_SPOT);
+        OnTheSpotSkins().Load(strip, IDB_MENU_STRIP);
         spot.Draw(target.dc(), 0, 0, 24, 24, 0, 0, 24, 24);
         strip.Draw(target.dc(), 0, 0, 19, 19, 19, 0, 19, 19);
         spot.DrawScaled(target.dc(), RECT{30, 30, 54, 54}, 2);
-        LoadSkinImage(&spot, kNoSuchImage);
+        OnTheSpotSkins().Load(spot, kNoSuchImage);
     };
     cycle(); // fills the DC cache
     const int before = CountGdiObjects();

@@ -3,6 +3,7 @@
 // asked for, failures decoded again by whoever asks, and nothing left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <list>
@@ -32,13 +33,6 @@ constexpr DWORD kHangBound = 20000;
     return ::testing::AssertionSuccess();
 }
 
-// A worker that can decode nothing, as one without COM or WIC.
-bool DecodeNothing(SkinImage& image, WORD) noexcept
-{
-    image.Destroy();
-    return false;
-}
-
 // What the owner of a preload does with it, in turn; kWorkerEnds waits until the worker has ended.
 struct Step {
     enum Kind { kStart, kAdd, kContinue, kStop, kWorkerEnds, kLoad } kind;
@@ -54,7 +48,6 @@ constexpr Step Load(WORD id) { return {Step::kLoad, id}; }
 
 struct HandOverCase {
     const char* name;
-    SkinPreload::Decoder workerDecode;
     std::vector<WORD> firstFrame;
     std::vector<WORD> later;
     std::vector<Step> steps;
@@ -62,44 +55,40 @@ struct HandOverCase {
 
 // Later images asked for before Continue: the launcher entering game mode at once.
 const HandOverCase kHandOverCases[] = {
-    {"worker running, asked out of order and for later images before Continue", &TryDecodeSkinResource,
-     {IDB_BACKDROP, IDB_CLOSE_SPOT}, {IDB_SIDE_TILE, IDB_CLOSE_STRIP},
+    {"worker running, asked out of order and for later images before Continue", {IDB_BACKDROP, IDB_CLOSE_SPOT},
+     {IDB_SIDE_TILE, IDB_CLOSE_STRIP},
      {kStart, Add(IDB_ARTWORK_3), Load(IDB_CLOSE_SPOT), Load(IDB_ARTWORK_3), Load(IDB_BACKDROP),
       Load(IDB_CLOSE_STRIP), Load(IDB_SIDE_TILE)}},
-    {"worker stopped while it decodes", &TryDecodeSkinResource,
-     {IDB_BACKDROP, IDB_ARTWORK_1, IDB_ARTWORK_2}, {IDB_CAPTION_LEFT},
+    {"worker stopped while it decodes", {IDB_BACKDROP, IDB_ARTWORK_1, IDB_ARTWORK_2}, {IDB_CAPTION_LEFT},
      {kStart, kStop, Add(IDB_ARTWORK_3), Load(IDB_ARTWORK_2), Load(IDB_BACKDROP), Load(IDB_ARTWORK_1),
       Load(IDB_CAPTION_LEFT), Load(IDB_ARTWORK_3)}},
-    {"worker never started", &TryDecodeSkinResource, {IDB_CLOSE_SPOT}, {IDB_SIDE_TILE},
+    {"worker never started", {IDB_CLOSE_SPOT}, {IDB_SIDE_TILE},
      {Add(IDB_ARTWORK_3), kContinue, Load(IDB_ARTWORK_3), Load(IDB_CLOSE_SPOT), Load(IDB_SIDE_TILE)}},
-    {"worker failed on every image", &DecodeNothing, {IDB_CLOSE_SPOT, IDB_BACKDROP}, {IDB_SIDE_TILE},
-     {kStart, Add(IDB_ARTWORK_2), Load(IDB_BACKDROP), Load(IDB_ARTWORK_2), Load(IDB_SIDE_TILE),
-      Load(IDB_CLOSE_SPOT)}},
-    {"image asked for more often than preloaded", &TryDecodeSkinResource, {IDB_SIDE_TILE, IDB_SIDE_TILE}, {},
+    {"image asked for more often than preloaded", {IDB_SIDE_TILE, IDB_SIDE_TILE}, {},
      {kStart, Load(IDB_SIDE_TILE), Load(IDB_SIDE_TILE), Load(IDB_SIDE_TILE), Load(IDB_CLOSE_SPOT)}},
-    {"image added after the later ones were taken and the worker ended", &TryDecodeSkinResource, {IDB_CLOSE_SPOT},
-     {IDB_SIDE_TILE},
+    {"image added after the later ones were taken and the worker ended", {IDB_CLOSE_SPOT}, {IDB_SIDE_TILE},
      {kStart, Load(IDB_CLOSE_SPOT), Load(IDB_SIDE_TILE), kWorkerEnds, Add(IDB_ARTWORK_1), Load(IDB_ARTWORK_1)}},
 };
 
 struct Loaded {
     explicit Loaded(WORD resourceId) noexcept : id(resourceId) {}
     WORD id;
-    bool found = false;
     SkinImage image;
 };
 
 // The case's steps on a thread of their own, as the launcher's UI thread takes them: what each
-// Load gave, or nothing when they did not end within the bound.
+// Load gave, or nothing when they did not end within the bound. Without its worker to wait for,
+// the case stops short of its later steps.
 std::shared_ptr<std::list<Loaded>> RunWithinBound(const HandOverCase& handOver)
 {
     const auto loaded = std::make_shared<std::list<Loaded>>();
     const bool ended = EndsWithin(kHangBound, [&handOver, loaded] {
-        SkinPreload preload(handOver.workerDecode);
+        SkinPreload preload;
+        UniqueThread worker;
         for (const Step& step : handOver.steps) {
             switch (step.kind) {
             case Step::kStart:
-                preload.Start(handOver.firstFrame, handOver.later);
+                worker = ThreadStartedBy([&] { preload.Start(handOver.firstFrame, handOver.later); });
                 break;
             case Step::kAdd:
                 preload.AddToFirstFrame(step.id);
@@ -111,14 +100,12 @@ std::shared_ptr<std::list<Loaded>> RunWithinBound(const HandOverCase& handOver)
                 preload.Stop();
                 break;
             case Step::kWorkerEnds:
-                while (preload.Working())
-                    ::Sleep(1);
+                if (::WaitForSingleObject(worker.get(), INFINITE) != WAIT_OBJECT_0)
+                    return;
                 break;
-            case Step::kLoad: {
-                Loaded& result = loaded->emplace_back(step.id);
-                result.found = preload.Load(result.image, step.id);
+            case Step::kLoad:
+                preload.Load(loaded->emplace_back(step.id).image, step.id);
                 break;
-            }
             }
         }
     });
@@ -132,10 +119,13 @@ TEST(SkinPreload, EveryRequestGetsWhatDecodingOnTheSpotGives)
         SCOPED_TRACE(handOver.name);
         const auto loaded = RunWithinBound(handOver);
         ASSERT_NE(loaded, nullptr) << "a request waited without end";
+        EXPECT_EQ(loaded->size(), static_cast<std::size_t>(std::count_if(
+                                      handOver.steps.begin(), handOver.steps.end(),
+                                      [](const Step& step) { return step.kind == Step::kLoad; })));
         for (const Loaded& result : *loaded) {
             SkinImage decoded;
-            ASSERT_TRUE(LoadSkinImage(&decoded, result.id));
-            EXPECT_TRUE(result.found) << result.id;
+            OnTheSpotSkins().Load(decoded, result.id);
+            ASSERT_FALSE(decoded.IsNull()) << result.id;
             EXPECT_FALSE(result.image.IsNull()) << result.id;
             EXPECT_TRUE(SameImage(result.image, decoded)) << result.id;
         }
@@ -144,15 +134,16 @@ TEST(SkinPreload, EveryRequestGetsWhatDecodingOnTheSpotGives)
 }
 
 // The worker misses it quietly; the owner's thread misses it again and says so, once.
-TEST(SkinPreload, MissingResourceGivesFalseAnEmptyImageAndOneTraceLine)
+TEST(SkinPreload, MissingResourceGivesAnEmptyImageAndOneTraceLine)
 {
     const std::array<WORD, 1> missing{kNoSuchImage};
     SkinPreload preload;
     preload.Start(missing, {});
     SkinImage image;
-    ASSERT_TRUE(LoadSkinImage(&image, IDB_CLOSE_SPOT));
+    OnTheSpotSkins().Load(image, IDB_CLOSE_SPOT);
+    ASSERT_FALSE(image.IsNull());
     DebugOutput output;
-    EXPECT_FALSE(preload.Load(image, kNoSuchImage));
+    preload.Load(image, kNoSuchImage);
     EXPECT_TRUE(image.IsNull());
     EXPECT_EQ(output.CountOf("Lumvane: finding skin image 999 failed"), 1);
 }
@@ -166,11 +157,14 @@ TEST(SkinPreload, EndingItLeavesNoGdiObjectAndNoWorker)
         const std::array<WORD, 3> firstFrame{IDB_CLOSE_SPOT, IDB_BACKDROP, IDB_ARTWORK_2};
         const std::array<WORD, 1> later{IDB_SIDE_TILE};
         SkinPreload preload;
-        preload.Start(firstFrame, later); // ends with images untaken and the later one held back
+        // Ends with images untaken and the later one held back.
+        const UniqueThread worker = ThreadStartedBy([&] { preload.Start(firstFrame, later); });
+        ASSERT_TRUE(worker);
         SkinImage taken;
-        ASSERT_TRUE(preload.Load(taken, IDB_CLOSE_SPOT));
+        preload.Load(taken, IDB_CLOSE_SPOT);
+        EXPECT_FALSE(taken.IsNull());
         preload.Stop();
-        EXPECT_FALSE(preload.Working());
+        EXPECT_EQ(::WaitForSingleObject(worker.get(), 0), WAIT_OBJECT_0) << "the worker has ended";
     }
     EXPECT_EQ(CountGdiObjects(), before);
 }

@@ -1,9 +1,13 @@
 #include "support.h"
 
+#include <commctrl.h>
 #include <ole2.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
+#include <set>
 
 // Wine makes a GDI handle of the object's table index (low word) and its type and reuse count (high
 // word), and takes a bare index for the object that lives there: every live object answers once.
@@ -67,6 +71,56 @@ std::wstring WindowTitle(HWND window)
     wchar_t title[1024] = {};
     const int length = ::GetWindowTextW(window, title, 1024);
     return std::wstring(title, length);
+}
+
+namespace {
+
+std::set<DWORD> ThreadsOfThisProcess()
+{
+    std::set<DWORD> threads;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId())
+            threads.insert(entry.th32ThreadID);
+    }
+    ::CloseHandle(snapshot);
+    return threads;
+}
+
+} // namespace
+
+UniqueThread ThreadStartedBy(const std::function<void()>& step)
+{
+    const std::set<DWORD> before = ThreadsOfThisProcess();
+    step();
+    std::vector<DWORD> started;
+    for (DWORD thread : ThreadsOfThisProcess()) {
+        if (!before.contains(thread))
+            started.push_back(thread);
+    }
+    return UniqueThread(started.size() == 1 ? ::OpenThread(SYNCHRONIZE, FALSE, started[0]) : nullptr);
+}
+
+std::vector<HWND> ToolTipsOf(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        std::vector<HWND> found;
+    } search{owner, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM lParam) {
+            auto& search = *reinterpret_cast<Search*>(lParam);
+            wchar_t className[64] = {};
+            ::GetClassNameW(window, className, 64);
+            if (std::wcscmp(className, TOOLTIPS_CLASSW) == 0 && ::GetWindow(window, GW_OWNER) == search.owner)
+                search.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 RECT WindowRect(HWND window)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/Handles.h"
+
 // Live GDI objects of this process, counted by scanning handle values (GetGuiResources is a
 // stub under Wine).
 int CountGdiObjects();
@@ -34,6 +36,15 @@ private:
 
 // A window's title.
 std::wstring WindowTitle(HWND window);
+
+using UniqueThread = UniqueHandle<HANDLE, ::CloseHandle>;
+
+// Runs step and gives the thread it started in this process, opened for waiting on its end; none
+// unless it started exactly one.
+UniqueThread ThreadStartedBy(const std::function<void()>& step);
+
+// The tooltip controls of this thread owned by a window.
+std::vector<HWND> ToolTipsOf(HWND owner);
 
 // A window's rectangle in screen coordinates.
 RECT WindowRect(HWND window);
