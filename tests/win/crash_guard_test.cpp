@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -24,89 +26,55 @@ constexpr wchar_t kChildVariable[] = L"LUMVANE_CRASH_CHILD";
     return depth < 0 ? 0 : Recurse(depth + 1) + frame[0];
 }
 
-// The crash reports of a child run, in a local application data folder of its own.
-class CrashChild {
-public:
-    explicit CrashChild(const wchar_t* kind, bool writableFolder = true)
-    {
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        local_ = std::filesystem::path(temp) / (L"lumvane-crash-" + std::to_wstring(::GetTickCount64()));
-        if (writableFolder)
-            std::filesystem::create_directories(local_);
-        else
-            CloseHandle(::CreateFileW(local_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-        exitCode_ = Run(kind);
-    }
-    ~CrashChild() { std::filesystem::remove_all(local_); }
-
-    DWORD ExitCode() const { return exitCode_; }
-    std::filesystem::path Report() const
-    {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(local_ / L"Lumvane" / L"crashes", error))
-            return entry.path();
-        return {};
-    }
-
-private:
-    DWORD Run(const wchar_t* kind)
-    {
-        wchar_t program[MAX_PATH];
-        ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-        ::SetEnvironmentVariableW(L"LOCALAPPDATA", local_.c_str());
-        ::SetEnvironmentVariableW(kChildVariable, kind);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION child{};
-        const BOOL started =
-            ::CreateProcessW(program, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
-        ::SetEnvironmentVariableW(kChildVariable, nullptr);
-        if (!started)
-            return 0;
-        DWORD code = 0;
-        if (::WaitForSingleObject(child.hProcess, 60'000) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(child.hProcess, &code);
-        else
+// Runs this program as a child that crashes as asked, with a local application data folder of its
+// own (a file in its place when it must not be writable); gives the exit code and the report's bytes.
+DWORD RunCrashingChild(const wchar_t* kind, bool writable, std::string& report)
+{
+    wchar_t program[MAX_PATH], temp[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    ::GetTempPathW(MAX_PATH, temp);
+    const auto local = std::filesystem::path(temp) / (L"lumvane-crash-" + std::to_wstring(::GetTickCount64()));
+    if (writable)
+        std::filesystem::create_directories(local);
+    else
+        std::ofstream(local).put('x');
+    wchar_t ownLocal[MAX_PATH] = {};
+    ::GetEnvironmentVariableW(L"LOCALAPPDATA", ownLocal, MAX_PATH);
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", local.c_str());
+    ::SetEnvironmentVariableW(kChildVariable, kind);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child{};
+    const BOOL started = ::CreateProcessW(program, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+    ::SetEnvironmentVariableW(kChildVariable, nullptr);
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", ownLocal);
+    DWORD code = 0;
+    if (started) {
+        if (::WaitForSingleObject(child.hProcess, 60'000) != WAIT_OBJECT_0)
             ::TerminateProcess(child.hProcess, 0);
+        ::GetExitCodeProcess(child.hProcess, &code);
         ::CloseHandle(child.hThread);
         ::CloseHandle(child.hProcess);
-        return code;
     }
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(local / L"Lumvane" / L"crashes", error)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        report.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    std::filesystem::remove_all(local, error);
+    return code;
+}
 
-    std::filesystem::path local_;
-    DWORD exitCode_ = 0;
-};
-
-// A minidump's stream, read as the platform's reader reads it.
-struct ReportStreams {
-    explicit ReportStreams(const std::filesystem::path& report)
-    {
-        file = ::CreateFileW(report.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        mapping = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-        view = mapping ? ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
-    }
-    ~ReportStreams()
-    {
-        if (view)
-            ::UnmapViewOfFile(view);
-        if (mapping)
-            ::CloseHandle(mapping);
-        ::CloseHandle(file);
-    }
-    template <typename T>
-    const T* Find(ULONG type) const
-    {
-        void* stream = nullptr;
-        ULONG size = 0;
-        return view && ::MiniDumpReadDumpStream(view, type, nullptr, &stream, &size) && size >= sizeof(T)
-                   ? static_cast<const T*>(stream)
-                   : nullptr;
-    }
-    HANDLE file;
-    HANDLE mapping;
-    void* view;
-};
+template <typename T>
+const T* Stream(std::string& report, ULONG type)
+{
+    void* stream = nullptr;
+    ULONG size = 0;
+    return report.size() > sizeof(MINIDUMP_HEADER) &&
+                   ::MiniDumpReadDumpStream(report.data(), type, nullptr, &stream, &size) && size >= sizeof(T)
+               ? static_cast<const T*>(stream)
+               : nullptr;
+}
 
 // Each way of dying unplanned, in a child process: a report with its code, and that code as the
 // child's exit code. A folder that cannot be made still ends the child with its code.
@@ -118,28 +86,25 @@ TEST(CrashGuard, EveryUnplannedEndLeavesAReportAndEndsWithItsCode)
         const wchar_t* note;
         bool writable = true;
     } cases[] = {
-        {L"stack_overflow", EXCEPTION_STACK_OVERFLOW, nullptr},
+        {L"stack_overflow", EXCEPTION_STACK_OVERFLOW, L""},
         {L"throw", kCrashTerminate, L"std::terminate: unhandled C++ exception: the skin file is gone"},
         {L"pure_virtual", kCrashTerminate, L"std::terminate: no exception in flight (a pure virtual call, or a direct call)"},
         {L"abort", kCrashAbort, L"abort"},
-        {L"abort", kCrashAbort, nullptr, false},
+        {L"abort", kCrashAbort, L"", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << std::filesystem::path(c.kind).string() << (c.writable ? "" : ", no folder"));
-        const CrashChild child(c.kind, c.writable);
-        EXPECT_EQ(child.ExitCode(), c.code);
-        const std::filesystem::path report = child.Report();
+        std::string report;
+        EXPECT_EQ(RunCrashingChild(c.kind, c.writable, report), c.code);
         if (!c.writable) {
             EXPECT_TRUE(report.empty());
             continue;
         }
-        ASSERT_FALSE(report.empty());
-        const ReportStreams streams(report);
-        const auto* exception = streams.Find<MINIDUMP_EXCEPTION_STREAM>(ExceptionStream);
+        const auto* exception = Stream<MINIDUMP_EXCEPTION_STREAM>(report, ExceptionStream);
         ASSERT_NE(exception, nullptr);
         EXPECT_EQ(exception->ExceptionRecord.ExceptionCode, c.code);
-        const auto* note = streams.Find<wchar_t>(CommentStreamW);
-        EXPECT_EQ(note ? std::wstring(note) : L"", c.note ? c.note : L"");
+        const auto* note = Stream<wchar_t>(report, CommentStreamW);
+        EXPECT_EQ(std::wstring(note ? note : L""), c.note);
     }
 }
 
