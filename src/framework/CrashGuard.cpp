@@ -28,6 +28,7 @@ constexpr auto kReportDetail = static_cast<MINIDUMP_TYPE>(MiniDumpWithIndirectly
                                                           MiniDumpWithUnloadedModules | MiniDumpWithThreadInfo);
 constexpr DWORD kReportWaitMs = 30'000; // a report stuck on a lock the crashed thread holds
 constexpr SIZE_T kReporterStack = 256 * 1024;
+constexpr DWORD kLoadReaderAfterMs = 3'000;
 constexpr int kNoteLength = 512;
 constexpr ULONGLONG kUnixEpochIn100ns = 116'444'736'000'000'000ULL;
 
@@ -145,7 +146,9 @@ private:
     static DWORD WINAPI ReporterMain(void* self) noexcept
     {
         auto& guard = *static_cast<CrashGuard*>(self);
-        // Loaded while nothing is wrong, not in the middle of a crash, and only from the system.
+        // dbghelp is loaded once the program is up, since loading it at once slows the first frame
+        // (or straight away for a crash before then), and only from the system's folder.
+        ::WaitForSingleObject(guard.requested_.get(), kLoadReaderAfterMs);
         if (HMODULE dbghelp = ::LoadLibraryExW(L"dbghelp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
             guard.writeDump_ = Function<WriteDumpFunction>(dbghelp, "MiniDumpWriteDump");
             // A report needs no symbols. Left to itself, Wine's dbghelp reads every module's debug
