@@ -37,7 +37,7 @@ using WriteDumpFunction = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE, PM
 using SymInitializeFunction = BOOL(WINAPI*)(HANDLE, PCWSTR, BOOL);
 using GetPolicyFunction = BOOL(WINAPI*)(LPDWORD);
 using SetPolicyFunction = BOOL(WINAPI*)(DWORD);
-using UniqueKernelHandle = UniqueHandle<HANDLE, ::CloseHandle>;
+using UniqueSearch = UniqueHandle<HANDLE, ::FindClose>;
 constexpr DWORD kCallbackFilterEnabled = 0x1; // PROCESS_CALLBACK_FILTER_ENABLED
 
 template <typename FunctionPointer>
@@ -243,13 +243,12 @@ private:
             return;
         std::vector<std::wstring> names;
         WIN32_FIND_DATAW found;
-        HANDLE search = ::FindFirstFileW((reportFolder_ + L"\\*.dmp").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
+        const UniqueSearch search(NullIfInvalid(::FindFirstFileW((reportFolder_ + L"\\*.dmp").c_str(), &found)));
+        if (!search)
             return;
         do
             names.push_back(found.cFileName);
-        while (::FindNextFileW(search, &found));
-        ::FindClose(search);
+        while (::FindNextFileW(search.get(), &found));
         for (const std::wstring& name : ReportsToDelete(names, kProduct))
             ::DeleteFileW((reportFolder_ + L'\\' + name).c_str());
     }

@@ -42,6 +42,9 @@ using UniqueMemoryDc = UniqueHandle<HDC, ::DeleteDC>;
 using UniqueMenu = UniqueHandle<HMENU, ::DestroyMenu>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, ::GlobalFree>;
 using UniqueIcon = UniqueHandle<HICON, ::DestroyIcon>;
+// A kernel object (thread, process, event, file), null when there is none: functions that answer
+// INVALID_HANDLE_VALUE instead hand over null.
+using UniqueKernelHandle = UniqueHandle<HANDLE, ::CloseHandle>;
 // An owned window: its owner's destruction takes it first, so it may be gone already.
 inline void DestroyOwnedWindow(HWND window) noexcept
 {

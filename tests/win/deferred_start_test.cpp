@@ -116,7 +116,7 @@ void ExitWithTheWorkersState()
 void QuitBeforeTheGameModeSkins()
 {
     std::optional<LauncherFixture> launcher;
-    UniqueThread worker = ThreadStartedBy([&] { launcher.emplace(LauncherFixture::kNotCreated); });
+    UniqueKernelHandle worker = ThreadStartedBy([&] { launcher.emplace(LauncherFixture::kNotCreated); });
     ASSERT_TRUE(worker) << "the launcher starts its skin worker when it is constructed";
     g_worker = worker.release();
     launcher->Create(LauncherFixture::kNoMessageHandled);

@@ -84,7 +84,7 @@ std::shared_ptr<std::list<Loaded>> RunWithinBound(const HandOverCase& handOver)
     const auto loaded = std::make_shared<std::list<Loaded>>();
     const bool ended = EndsWithin(kHangBound, [&handOver, loaded] {
         SkinPreload preload;
-        UniqueThread worker;
+        UniqueKernelHandle worker;
         for (const Step& step : handOver.steps) {
             switch (step.kind) {
             case Step::kStart:
@@ -158,7 +158,7 @@ TEST(SkinPreload, EndingItLeavesNoGdiObjectAndNoWorker)
         const std::array<WORD, 1> later{IDB_SIDE_TILE};
         SkinPreload preload;
         // Ends with images untaken and the later one held back.
-        const UniqueThread worker = ThreadStartedBy([&] { preload.Start(firstFrame, later); });
+        const UniqueKernelHandle worker = ThreadStartedBy([&] { preload.Start(firstFrame, later); });
         ASSERT_TRUE(worker);
         SkinImage taken;
         preload.Load(taken, IDB_CLOSE_SPOT);

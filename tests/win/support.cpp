@@ -91,7 +91,7 @@ std::set<DWORD> ThreadsOfThisProcess()
 
 } // namespace
 
-UniqueThread ThreadStartedBy(const std::function<void()>& step)
+UniqueKernelHandle ThreadStartedBy(const std::function<void()>& step)
 {
     const std::set<DWORD> before = ThreadsOfThisProcess();
     step();
@@ -100,7 +100,7 @@ UniqueThread ThreadStartedBy(const std::function<void()>& step)
         if (!before.contains(thread))
             started.push_back(thread);
     }
-    return UniqueThread(started.size() == 1 ? ::OpenThread(SYNCHRONIZE, FALSE, started[0]) : nullptr);
+    return UniqueKernelHandle(started.size() == 1 ? ::OpenThread(SYNCHRONIZE, FALSE, started[0]) : nullptr);
 }
 
 std::vector<HWND> ToolTipsOf(HWND owner)

@@ -37,11 +37,9 @@ private:
 // A window's title.
 std::wstring WindowTitle(HWND window);
 
-using UniqueThread = UniqueHandle<HANDLE, ::CloseHandle>;
-
 // Runs step and gives the thread it started in this process, opened for waiting on its end; none
 // unless it started exactly one.
-UniqueThread ThreadStartedBy(const std::function<void()>& step);
+UniqueKernelHandle ThreadStartedBy(const std::function<void()>& step);
 
 // The tooltip controls of this thread owned by a window.
 std::vector<HWND> ToolTipsOf(HWND owner);
