@@ -118,7 +118,7 @@ echo "== peak resident memory (VmHWM of the Wine process, 1.5 s after the window
 peak() { # program, title of its window
   local values=() hwnd
   for _ in $(seq "$runs"); do
-    ( cd "$(dirname "$1")" && exec wine "$1" >/dev/null 2>&1 ) &
+    ( cd "$(dirname "$1")" && exec "${lumvane_wine[@]}" "$1" >/dev/null 2>&1 ) &
     program_pid=$!
     hwnd=$(wine "$driver" wait "$2" 30000 2>/dev/null | tr -d '\r') || { echo "no window: $1" >&2; exit 1; }
     sleep 1.5

@@ -12,6 +12,12 @@ export XDG_CONFIG_HOME="$HOME/.config"
 export XDG_DATA_HOME="$HOME/.local/share"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=d"
+# Debian's Wine starts without a preloader, so with the kernel's heap randomisation a process now
+# and then finds its heap where Wine must map the shared user data (0x7ffe0000) and ends at once,
+# silently ("failed to map the shared user data: c0000018"). Every Wine process here, and all it
+# starts, keeps the address layout the loader was linked for.
+lumvane_wine=(setarch "$(uname -m)" --addr-no-randomize wine)
+wine() { "${lumvane_wine[@]}" "$@"; }
 export LOCPATH="$LUMVANE_WINE_DIR/locale"
 [ -d "$LOCPATH/zh_CN.UTF-8" ] && { export LC_ALL=${LUMVANE_LOCALE:-zh_CN.UTF-8}; } 2>/dev/null
 unset LANGUAGE

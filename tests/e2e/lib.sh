@@ -40,7 +40,7 @@ start_launcher() {
   local exe_to_start=${1:-$exe} channels=${2:-${WINEDEBUG:--all}}
   rm -f "$work/exit" "$work/pid"
   ( cd "$(dirname "$exe_to_start")" || exit
-    WINEDEBUG=$channels wine "$exe_to_start" >/dev/null 2>"$work/stderr" &
+    WINEDEBUG=$channels "${lumvane_wine[@]}" "$exe_to_start" >/dev/null 2>"$work/stderr" &
     echo $! >"$work/pid"
     status=0
     wait $! || status=$?
